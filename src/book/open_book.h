@@ -1,0 +1,92 @@
+// The open book: its text file, index table, change watch and hit list. Every reader of
+// the book reads the text file through Read, which checks the file first.
+#ifndef TOMESHELF_BOOK_OPEN_BOOK_H_
+#define TOMESHELF_BOOK_OPEN_BOOK_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "api/status.h"
+#include "book/bytes.h"
+#include "search/hit_list.h"
+#include "platform/platform.h"
+
+namespace tomeshelf {
+
+inline constexpr size_t kTextHeaderSize = 16;
+inline constexpr size_t kIndexEntrySize = 16;
+
+// Type codes of the index table.
+inline constexpr uint8_t kMenuArea = 0x01;
+inline constexpr uint8_t kKanaBackwardIndex = 0x70;
+inline constexpr uint8_t kWrittenBackwardIndex = 0x71;
+inline constexpr uint8_t kAlphabetBackwardIndex = 0x72;
+inline constexpr uint8_t kKanaIndex = 0x90;
+inline constexpr uint8_t kWrittenIndex = 0x91;
+inline constexpr uint8_t kAlphabetIndex = 0x92;
+
+struct IndexEntry {
+  std::array<uint8_t, kIndexEntrySize> bytes{};
+
+  uint8_t Code() const { return bytes[0]; }
+  uint32_t StartBlock() const { return ReadBe32(bytes.data() + 2); }
+};
+
+// The order of a positioned read's two steps. It matters only for which failure comes
+// first: a failed seek does not consume a pending change signal, a check does.
+enum class ReadOrder { kCheckFirst, kSeekFirst };
+
+class OpenBook {
+ public:
+  explicit OpenBook(Platform& platform) : platform_(platform) {}
+  ~OpenBook();
+  OpenBook(const OpenBook&) = delete;
+  OpenBook& operator=(const OpenBook&) = delete;
+
+  // Opens directory\data\honmon, starts the change watch on directory\data and reads the
+  // index table. kIoError when the file cannot be opened or its header or table is short;
+  // the file then stays open until CloseFiles.
+  Status OpenFiles(const std::string& directory);
+  // Closes the text file (a failed close shows "The file is not closed"), ends the watch
+  // and drops the index table.
+  void CloseFiles();
+
+  // True when the text file may be read: found by its path, with the size it had at open,
+  // and no change seen by the watch since the last check (a change fails one check only).
+  bool IsFileUnchanged();
+  // True once per change the watch has seen.
+  bool PollChangeWatch();
+
+  // A positioned read of the text file at a file offset: the seek (which fails for a
+  // negative offset) and the check in the given order, then the read. Returns the bytes
+  // delivered, or nullopt when any step failed.
+  std::optional<size_t> Read(int32_t offset, std::span<uint8_t> out,
+                             ReadOrder order = ReadOrder::kCheckFirst);
+
+  const std::vector<IndexEntry>& IndexTable() const { return indexTable_; }
+  HitList& Hits() { return hits_; }
+  const HitList& Hits() const { return hits_; }
+  bool TextFileOpen() const { return textFile_ != nullptr; }
+  const std::string& TextPath() const { return textPath_; }
+  Platform& platform() { return platform_; }
+
+ private:
+  Platform& platform_;
+  std::unique_ptr<File> textFile_;
+  std::unique_ptr<ChangeWatch> changeWatch_;
+  std::vector<IndexEntry> indexTable_;
+  HitList hits_;
+  std::string textPath_;      // as the logic formed it, with backslashes
+  std::string resolvedPath_;  // the platform's path, resolved once at open
+  uint64_t textSize_ = 0;
+};
+
+}  // namespace tomeshelf
+
+#endif  // TOMESHELF_BOOK_OPEN_BOOK_H_

@@ -1,0 +1,150 @@
+// The POSIX platform: files through pread, lookups through stat, the library's messages
+// through a sink the program may install, drawing through the caller's callbacks.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/change_watch.h"
+#include "platform/posix/path_resolver.h"
+#include "tomeshelf/tomeshelf.h"
+
+namespace tomeshelf {
+
+namespace {
+
+TomeshelfMessageSink g_messageSink = nullptr;
+
+class PosixFile final : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    if (fd_ < 0) return std::nullopt;
+    size_t done = 0;
+    while (done < out.size()) {
+      const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
+                                static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
+
+  std::optional<uint64_t> Size() override {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  bool Close() override {
+    if (fd_ < 0) return false;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixPlatform final : public Platform {
+ public:
+  std::string ResolvePath(const std::string& path) override { return ResolveWindowsPath(path); }
+
+  std::unique_ptr<File> OpenRead(const std::string& resolvedPath) override {
+    const int fd = ::open(resolvedPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  std::optional<uint64_t> LookupFile(const std::string& resolvedPath) override {
+    struct stat st {};
+    if (::stat(resolvedPath.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  std::unique_ptr<ChangeWatch> WatchTree(const std::string& resolvedDirectory) override {
+    return StartPosixChangeWatch(resolvedDirectory);
+  }
+
+  void ShowMessage(const char* text) override {
+    if (g_messageSink) {
+      g_messageSink(text);
+    } else {
+      std::fprintf(stderr, "tomeshelf: %s\n", text);
+    }
+  }
+
+  void StretchImage(void* deviceContext, int32_t left, int32_t top, int32_t width,
+                    int32_t height, const DibImage& image) override {
+    auto* dc = static_cast<TomeshelfDeviceContext*>(deviceContext);
+    if (!dc || !dc->target || !dc->target->stretchImage) return;
+    const TomeshelfImage img{image.width, image.height, image.header.data(), image.pixels.data(),
+                             static_cast<uint32_t>(image.pixels.size())};
+    dc->target->stretchImage(dc->target->user, left, top, width, height, &img);
+  }
+
+  void SetPixel(void* deviceContext, int32_t x, int32_t y, uint32_t colour) override {
+    auto* dc = static_cast<TomeshelfDeviceContext*>(deviceContext);
+    if (!dc || !dc->target || !dc->target->setPixel) return;
+    dc->target->setPixel(dc->target->user, x, y, colour);
+  }
+
+  bool AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) override;
+};
+
+bool PosixPlatform::AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) {
+  auto* object = static_cast<TomeshelfBitmapObject*>(bitmapObject);
+  const size_t bytes = static_cast<size_t>(bitmap.stride) * static_cast<size_t>(bitmap.height);
+  if (!object || bitmap.bits.size() < bytes) return false;
+  // One C allocation holds the record and its rows, so the caller frees it with one call.
+  void* block = std::malloc(sizeof(TomeshelfBitmap) + bytes);
+  if (!block) return false;
+  auto* out = static_cast<TomeshelfBitmap*>(block);
+  out->width = bitmap.width;
+  out->height = bitmap.height;
+  out->stride = bitmap.stride;
+  out->bits = reinterpret_cast<unsigned char*>(out + 1);
+  std::memcpy(out->bits, bitmap.bits.data(), bytes);
+  object->bitmap = out;
+  return true;
+}
+
+}  // namespace
+
+Platform& SystemPlatform() {
+  static PosixPlatform platform;
+  return platform;
+}
+
+}  // namespace tomeshelf
+
+extern "C" {
+
+void TomeshelfSetMessageSink(TomeshelfMessageSink sink) { tomeshelf::g_messageSink = sink; }
+
+void TomeshelfFreeBitmap(TomeshelfBitmap* bitmap) { std::free(bitmap); }
+
+}  // extern "C"

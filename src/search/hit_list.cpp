@@ -1,0 +1,28 @@
+#include "search/hit_list.h"
+
+#include <algorithm>
+
+namespace tomeshelf {
+
+namespace {
+constexpr size_t kMinGrowth = 4;
+constexpr size_t kMaxGrowth = 1024;
+}  // namespace
+
+void HitList::ClearHits() {
+  std::vector<Hit>().swap(hits_);
+}
+
+void HitList::AppendHit(int32_t textOffset, int32_t headingOffset) {
+  if (!hits_.empty() && (textOffset == 0 || textOffset == hits_.back().textOffset)) return;
+  if (hits_.size() == hits_.capacity()) {
+    hits_.reserve(hits_.capacity() + std::clamp(hits_.size() / 8, kMinGrowth, kMaxGrowth));
+  }
+  hits_.push_back(Hit{textOffset, headingOffset, 0});
+}
+
+void HitList::ClearStartSeen() {
+  for (auto& h : hits_) h.articleStartSeen = 0;
+}
+
+}  // namespace tomeshelf
