@@ -1,0 +1,34 @@
+// References copied out of article text: packed-BCD numbers and the end codes that close
+// them. A reference comes with no length, so every search for its end code is bounded.
+#ifndef TOMESHELF_TEXT_REFERENCE_H_
+#define TOMESHELF_TEXT_REFERENCE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "book/bytes.h"
+
+namespace tomeshelf {
+
+inline constexpr uint8_t kEscape = 0x1F;
+// No real reference comes near this many bytes before its end code.
+inline constexpr size_t kMaxReferenceScan = 4096;
+
+// Reads n bytes as decimal digits, two per byte, high nibble first, stopping at the first
+// nibble that is not a digit (0xA to 0xF); no digits give 0, as do n of 0 or less.
+int32_t DecodeBcd(const uint8_t* bytes, int32_t n);
+
+// The offset of the first 0x1F followed by endCode at or after `from`, looking no further
+// than kMaxReferenceScan bytes from the reference's start; nullopt when it does not come.
+std::optional<size_t> FindEndCode(const uint8_t* reference, size_t from, uint8_t endCode);
+
+// A block (4 BCD bytes) and an offset (2 BCD bytes) as they follow an end code.
+inline BlockAddress DecodeBcdAddress(const uint8_t* p) {
+  return BlockAddress{static_cast<uint32_t>(DecodeBcd(p, 4)),
+                      static_cast<uint32_t>(DecodeBcd(p + 4, 2))};
+}
+
+}  // namespace tomeshelf
+
+#endif  // TOMESHELF_TEXT_REFERENCE_H_
