@@ -3,14 +3,14 @@
 namespace tomeshelf {
 
 int32_t DecodeBcd(const uint8_t* bytes, int32_t n) {
-  int32_t value = 0;
+  uint32_t value = 0;  // wraps rather than overflows for more than 4 bytes
   for (int32_t i = 0; i < n; ++i) {
-    for (const uint8_t digit : {static_cast<uint8_t>(bytes[i] >> 4), static_cast<uint8_t>(bytes[i] & 0x0F)}) {
-      if (digit > 9) return value;
+    for (const uint32_t digit : {uint32_t{bytes[i]} >> 4, uint32_t{bytes[i]} & 0x0Fu}) {
+      if (digit > 9) return static_cast<int32_t>(value);
       value = value * 10 + digit;
     }
   }
-  return value;
+  return static_cast<int32_t>(value);
 }
 
 std::optional<size_t> FindEndCode(const uint8_t* reference, size_t from, uint8_t endCode) {
