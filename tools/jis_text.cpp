@@ -1,0 +1,178 @@
+#include "jis_text.h"
+
+#include <iconv.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace tomeshelf::cli {
+
+namespace {
+
+constexpr uint8_t kEscape = 0x1F;
+constexpr uint8_t kEucHigh = 0x80;
+
+// One iconv conversion, opened once and reset before each use.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  std::optional<std::string> Convert(const std::string& in) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::string out(in.size() * 4 + 8, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char* dst = out.data();
+    size_t dstLeft = out.size();
+    if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) return std::nullopt;
+    out.resize(out.size() - dstLeft);
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& ToEuc() {
+  static Converter c("EUC-JP", "UTF-8");
+  return c;
+}
+
+Converter& FromEuc() {
+  static Converter c("UTF-8", "EUC-JP");
+  return c;
+}
+
+// The full-width form of a printable ASCII character, as UTF-8.
+std::string FullWidth(char c) {
+  if (c == ' ') return "\u3000";
+  if (c == '-') return "\u2212";
+  const unsigned cp = 0xFF01u + static_cast<unsigned>(c - '!');
+  std::string s;
+  s += static_cast<char>(0xE0 | (cp >> 12));
+  s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  s += static_cast<char>(0x80 | (cp & 0x3F));
+  return s;
+}
+
+bool IsJisByte(uint8_t b) { return b >= 0x21 && b <= 0x7E; }
+
+uint32_t Bcd(const uint8_t* p, size_t n) {
+  uint32_t v = 0;
+  for (size_t i = 0; i < n; ++i) v = v * 100 + (p[i] >> 4) * 10u + (p[i] & 0x0Fu);
+  return v;
+}
+
+std::string Target(const uint8_t* p) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%u:%u", Bcd(p, 4), Bcd(p + 4, 2));
+  return buf;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> Utf8ToJis(const std::string& utf8) {
+  std::string wide;
+  for (char c : utf8) {
+    wide += (c >= ' ' && c <= '~') ? FullWidth(c) : std::string(1, c);
+  }
+  auto euc = ToEuc().Convert(wide);
+  if (!euc || euc->size() % 2 != 0) return std::nullopt;
+  std::vector<uint8_t> jis;
+  for (size_t i = 0; i < euc->size(); i += 2) {
+    const auto hi = static_cast<uint8_t>((*euc)[i]);
+    const auto lo = static_cast<uint8_t>((*euc)[i + 1]);
+    if (hi < 0xA1 || lo < 0xA1) return std::nullopt;
+    jis.push_back(static_cast<uint8_t>(hi - kEucHigh));
+    jis.push_back(static_cast<uint8_t>(lo - kEucHigh));
+  }
+  return jis;
+}
+
+std::string JisToUtf8(uint8_t row, uint8_t cell) {
+  const char euc[2] = {static_cast<char>(row | kEucHigh), static_cast<char>(cell | kEucHigh)};
+  return FromEuc().Convert(std::string(euc, 2)).value_or("");
+}
+
+std::string RenderText(const std::vector<uint8_t>& text, const RenderOptions& options) {
+  std::string out;
+  const size_t n = text.size();
+  size_t i = 0;
+  auto has = [&](size_t k) { return i + k <= n; };
+  while (i + 1 < n) {
+    const uint8_t b0 = text[i];
+    const uint8_t b1 = text[i + 1];
+    if (b0 != kEscape) {
+      if (IsJisByte(b0) && IsJisByte(b1)) {
+        std::string ch = JisToUtf8(b0, b1);
+        out += ch.empty() ? "\u3013" : ch;
+      } else if (b0 >= 0xA1) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "{%02X%02X}", b0, b1);
+        out += buf;
+      }
+      i += 2;
+      continue;
+    }
+    size_t len = 2;
+    switch (b1) {
+      case 0x0A: out += '\n'; break;
+      case 0x09: len = 4; break;             // indent and its level
+      case 0x41: len = 4; break;             // keyword (article start) and its parameters
+      case 0xE0: len = 4; break;             // decoration and its kind
+      case 0x42: case 0x43: if (options.showReferences) out += '['; break;
+      case 0x62: case 0x63:
+        len = 8;
+        if (has(8) && options.showReferences) out += "](" + Target(&text[i + 2]) + ")";
+        break;
+      case 0x44:                              // monochrome picture: 12 bytes, caption follows
+        len = 12;
+        if (options.showReferences) out += "[picture ";
+        break;
+      case 0x64:
+        len = 8;
+        if (has(8) && options.showReferences) out += "](" + Target(&text[i + 2]) + ")";
+        break;
+      case 0x4D:                              // colour picture: 20 bytes, caption follows
+        len = 20;
+        if (has(20) && options.showReferences) out += "[picture @" + Target(&text[i + 14]) + " ";
+        break;
+      case 0x4A: len = 18; if (options.showReferences) out += "[sound "; break;
+      case 0x48: len = 12; if (options.showReferences) out += "[sound "; break;
+      case 0x6D: case 0x6A: case 0x68: if (options.showReferences) out += ']'; break;
+      default: break;
+    }
+    if (!has(len)) break;
+    i += len;
+  }
+  return out;
+}
+
+std::string RenderTitle(const char* title) {
+  const size_t len = strnlen(title, 80);
+  bool jis = len % 2 == 0 && len > 0;
+  for (size_t i = 0; i < len && jis; ++i) jis = IsJisByte(static_cast<uint8_t>(title[i]));
+  if (jis) {
+    std::string out;
+    for (size_t i = 0; i < len; i += 2) {
+      std::string ch = JisToUtf8(static_cast<uint8_t>(title[i]), static_cast<uint8_t>(title[i + 1]));
+      if (ch.empty()) return std::string(title, len);
+      out += ch;
+    }
+    return out;
+  }
+  std::string out;
+  for (size_t i = 0; i < len; ++i) {
+    const char c = title[i];
+    out += (c >= ' ' && c <= '~') ? c : '?';
+  }
+  return out;
+}
+
+}  // namespace tomeshelf::cli
