@@ -20,4 +20,12 @@ std::optional<size_t> FindEndCode(const uint8_t* reference, size_t from, uint8_t
   return std::nullopt;
 }
 
+std::optional<int32_t> FindReferenceTarget(const uint8_t* reference, uint8_t endCode) {
+  const auto pair = FindEndCode(reference, kEndPairSearchFrom, endCode);
+  if (!pair) return std::nullopt;
+  const size_t address = *pair + kEndPairSize;
+  if (address + kBcdAddressSize > kMaxReferenceScan) return std::nullopt;
+  return DecodeBcdAddress(reference + address).FileOffset();
+}
+
 }  // namespace tomeshelf

@@ -29,6 +29,23 @@ inline BlockAddress DecodeBcdAddress(const uint8_t* p) {
                       static_cast<uint32_t>(DecodeBcd(p + 4, 2))};
 }
 
+// Link and menu references: 0x1F, the start code, a label, 0x1F and the end code, then the
+// target as a BCD block and offset.
+inline constexpr uint8_t kLinkStartCode = 0x42;
+inline constexpr uint8_t kLinkEndCode = 0x62;
+inline constexpr uint8_t kMenuStartCode = 0x43;
+inline constexpr uint8_t kMenuEndCode = 0x63;
+inline constexpr size_t kReferenceKindAt = 1;
+// The label holds at least one two-byte character, so the end pair comes no sooner.
+inline constexpr size_t kEndPairSearchFrom = 4;
+inline constexpr size_t kEndPairSize = 2;
+inline constexpr size_t kBcdAddressSize = 6;
+
+// The file offset a link or menu reference points to. nullopt when the end pair with
+// endCode and the six BCD bytes after it do not all lie within kMaxReferenceScan bytes of
+// the reference's start; no byte beyond that is read.
+std::optional<int32_t> FindReferenceTarget(const uint8_t* reference, uint8_t endCode);
+
 }  // namespace tomeshelf
 
 #endif  // TOMESHELF_TEXT_REFERENCE_H_
