@@ -1,5 +1,6 @@
 #include "text/article_reader.h"
 
+#include <algorithm>
 #include <array>
 
 #include "text/reference.h"
@@ -126,15 +127,30 @@ Status ArticleReader::ReadArticlePiece(int32_t offset, ReadOrder order,
 
 int32_t ArticleReader::FindPreviousArticle(int32_t p) {
   std::array<uint8_t, kBlockSize> window{};
+  // A marker cut by the boundary between two windows lies in neither; the first bytes of
+  // the later window are kept so that the junction can be tried as well.
+  std::array<uint8_t, 2 * (kArticleStartSize - 1)> junction{};
+  constexpr size_t kCarried = kArticleStartSize - 1;
+  size_t carried = 0;
   // The window that ends at p leaves out the marker at p itself.
   int64_t start = int64_t{p} - kWindowSize;
   for (int n = 0; n < kMaxBackWindows; ++n) {
     if (start < 0) return -1;
     const auto got = book_.Read(static_cast<int32_t>(start), window, ReadOrder::kSeekFirst);
     if (!got) return -1;
+    if (*got == window.size() && carried == kCarried) {
+      std::copy(window.end() - kCarried, window.end(), junction.begin());
+      if (const auto marker = FindLastArticleStart(junction)) {
+        return static_cast<int32_t>(start + kWindowSize - static_cast<int64_t>(kCarried) +
+                                    static_cast<int64_t>(*marker));
+      }
+    }
     if (const auto marker = FindLastArticleStart(std::span(window).first(*got))) {
       return static_cast<int32_t>(start + static_cast<int64_t>(*marker));
     }
+    carried = std::min(*got, kCarried);
+    std::copy(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(carried),
+              junction.begin() + kCarried);
     start -= kWindowSize;
   }
   // The search stops at the file's start rather than at the window limit when both fall

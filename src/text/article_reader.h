@@ -34,8 +34,8 @@ class ArticleReader {
   Status GetLinkContent(const uint8_t* reference, std::span<uint8_t> buffer, uint32_t& count);
 
   // The file offset of the last article start marker in the 200 windows of 2048 bytes
-  // before p (counted back from p), p itself when there is none, or -1 when a window would
-  // start before the file or cannot be read.
+  // before p (counted back from p, a marker across two windows included), p itself when
+  // there is none, or -1 when a window would start before the file or cannot be read.
   int32_t FindPreviousArticle(int32_t p);
 
  private:
