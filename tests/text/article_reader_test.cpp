@@ -274,25 +274,5 @@ TEST(BackwardSearchTest, FirstArticleOfTheBookHasNoPrevious) {
   EXPECT_EQ(Head(buffer, count), s.book.At(s.at[0], s.Length(0)));
 }
 
-TEST(ArticleReaderTest, EveryReaderWantsABook) {
-  testing::MemoryPlatform platform;
-  Library lib(platform);
-  Bytes buffer(16);
-  uint32_t count = 5;
-  const Bytes link = testing::LinkTo(4096);
-  EXPECT_EQ(lib.epwGetWordContent(0, buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.epwGetNextContentByWord(buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.epwGetLastContentByWord(buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.epwGetLinkContent(link.data(), buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.GetWordCont(0, buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.GetWordContNext(buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.GetWordContLast(buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.GetContLastNoSet(buffer.data(), 16, &count), 0);
-  EXPECT_EQ(lib.GetLinkContent(link.data(), buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.GetLinkContByPt(0, buffer.data(), 16, &count), -1);
-  EXPECT_EQ(lib.GetMenuHead(), -1);
-  EXPECT_EQ(count, 5u);
-}
-
 }  // namespace
 }  // namespace tomeshelf
