@@ -141,12 +141,5 @@ TEST_F(HeadingTest, FailedCheckOrReadGivesMinusOneAndBookStaysOpen) {
   EXPECT_EQ(Get(0), 1);
 }
 
-TEST_F(HeadingTest, NoBookGivesMinusOne) {
-  Open(Text(100));
-  lib_.epwBooksClose();
-  EXPECT_EQ(Get(0), -1);
-  EXPECT_EQ(Heading(), Bytes(kHeadingSize, kStale));
-}
-
 }  // namespace
 }  // namespace tomeshelf

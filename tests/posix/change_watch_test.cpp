@@ -97,6 +97,8 @@ struct Change {
   std::function<void(const fs::path& data, const fs::path& outside)> make;
 };
 
+void PrintTo(const Change& c, std::ostream* os) { *os << c.name; }
+
 void Chmod(const fs::path& p, fs::perms perms) { fs::permissions(p, perms, fs::perm_options::remove); }
 
 const Change kChanges[] = {
