@@ -77,7 +77,7 @@ class InotifyWatch final : public ChangeWatch {
 
   explicit InotifyWatch(int fd) : fd_(fd) {}
 
-  // Watches the tree at dir and records the state of everything in it. True when it
+  // Watches the tree at top and records the state of everything in it. True when it
   // holds anything but directories.
   bool AddTree(const std::string& top) {
     bool holdsFiles = false;
