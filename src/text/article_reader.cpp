@@ -11,6 +11,13 @@ namespace tomeshelf {
 namespace {
 constexpr int64_t kWindowSize = kBlockSize;
 constexpr int kMaxBackWindows = 200;
+
+// A piece that the file's end cut short holds the end of its article even without a
+// marker; otherwise a caller waiting for the end would be handed empty pieces for ever.
+std::optional<size_t> EndOrFileEnd(std::optional<size_t> marker, size_t got, size_t asked) {
+  if (marker || got == asked) return marker;
+  return got;
+}
 }  // namespace
 
 Status ArticleReader::GetWordContent(int32_t hit, std::span<uint8_t> buffer, uint32_t& count) {
@@ -37,7 +44,8 @@ Status ArticleReader::ReadHitArticle(int32_t hit, std::span<uint8_t> buffer, uin
     return Status::kIoError;
   }
   state_.articleBytesRead = static_cast<uint32_t>(*got);
-  const auto end = FindHitArticleEnd(buffer.first(*got), book_.Hits()[hit].articleStartSeen);
+  const auto end = EndOrFileEnd(FindHitArticleEnd(buffer.first(*got), book_.Hits()[hit].articleStartSeen),
+                                *got, buffer.size());
   if (end) {
     count = static_cast<uint32_t>(*end);
     state_.nextPos = OffsetAfter(state_.chunkStart, *end);
@@ -57,7 +65,8 @@ Status ArticleReader::ContinueHitArticle(std::span<uint8_t> buffer, uint32_t& co
   if (!got) return Status::kIoError;  // a repeat goes on from the same place
   state_.articleBytesRead += static_cast<uint32_t>(*got);
   Hit& hit = book_.Hits()[state_.continuedHit];
-  const auto end = FindHitArticleEnd(buffer.first(*got), hit.articleStartSeen);
+  const auto end =
+      EndOrFileEnd(FindHitArticleEnd(buffer.first(*got), hit.articleStartSeen), *got, buffer.size());
   if (end) {
     count = static_cast<uint32_t>(*end);
     state_.nextPos = OffsetAfter(offset, *end);
@@ -112,7 +121,7 @@ Status ArticleReader::ReadArticlePiece(int32_t offset, ReadOrder order,
   } else {
     state_.articleBytesRead = static_cast<uint32_t>(*got);
   }
-  const auto end = FindArticleEnd(buffer.first(*got), continuing);
+  const auto end = EndOrFileEnd(FindArticleEnd(buffer.first(*got), continuing), *got, buffer.size());
   if (end) {
     count = static_cast<uint32_t>(*end);
     state_.continuing = 0;

@@ -166,6 +166,33 @@ TEST(ArticleReaderTest, TextEndMarkerEndsTheNextArticle) {
   EXPECT_EQ(book.lib.reading().nextPos, static_cast<int32_t>(a + 24));
 }
 
+TEST(ArticleReaderTest, LastArticleOfTheFileEndsAtTheFileEnd) {
+  // No marker follows the last article: the piece the file's end cuts short holds its end,
+  // for the hit reader and the next reader alike, so no caller waits for ever.
+  TextFileBuilder text;
+  auto w = ArticleWriter::InBlocks(text, 1);
+  const uint32_t a = w.Article(Chars(200));
+  TextBook book;
+  book.Open(text);
+  book.honmon.resize(a + 402);
+  book.platform.files[TextBook::kTextPath] = book.honmon;
+  book.lib.epwBooksClose();
+  ASSERT_EQ(book.lib.epwBooksOpen(), 1);
+  book.AddHit(a);
+  Bytes buffer(kSize);
+  uint32_t count = 0;
+  EXPECT_EQ(book.lib.epwGetWordContent(0, buffer.data(), kSize, &count), 0);
+  EXPECT_EQ(book.lib.epwGetWordContent(0, buffer.data(), kSize, &count), 1);
+  EXPECT_EQ(count, 402u - kSize);
+
+  ASSERT_EQ(book.lib.GetLinkContByPt(static_cast<int32_t>(a), buffer.data(), 0, &count),
+            static_cast<int32_t>(a));
+  EXPECT_EQ(book.lib.epwGetNextContentByWord(buffer.data(), kSize, &count), 0);
+  EXPECT_EQ(book.lib.epwGetNextContentByWord(buffer.data(), kSize, &count), 1);
+  EXPECT_EQ(count, 402u - kSize);
+  EXPECT_EQ(book.lib.reading().nextPos, static_cast<int32_t>(a + 402));
+}
+
 TEST(ArticleReaderTest, PageReadHandsOverToNextArticle) {
   // Articles ending in a text end, as books write them: the article reader picks up from
   // the byte after the page.
