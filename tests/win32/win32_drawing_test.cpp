@@ -254,6 +254,17 @@ TEST(Win32BitmapAttachTest, RefusesWithoutTouchingTheObject) {
   }
 }
 
+TEST(Win32DrawingTest, ObjectsWithoutADeviceAreLeftAlone) {
+  const Image image = MakeImage({{kBlack, kBlack, kBlack, kBlack}});
+  FrameworkObject empty;
+  SystemPlatform().StretchImage(&empty, 0, 0, 4, 1, image.View());
+  SystemPlatform().SetPixel(&empty, 0, 0, kBlack);
+  SystemPlatform().StretchImage(nullptr, 0, 0, 4, 1, image.View());
+  SystemPlatform().SetPixel(nullptr, 0, 0, kBlack);
+  const std::vector<uint8_t> bits(2, 0);
+  EXPECT_FALSE(SystemPlatform().AttachBitmap(nullptr, {8, 1, 2, bits}));
+}
+
 TEST(Win32BitmapAttachTest, AnObjectThatOwnsABitmapKeepsIt) {
   const std::vector<uint8_t> bits(4, 0);
   FrameworkObject object;

@@ -120,6 +120,10 @@ class Win32ChangeWatch final : public ChangeWatch {
 // The caller's framework objects keep their handle in the word after the table pointer.
 void** HandleSlot(void* object) { return static_cast<void**>(object) + 1; }
 
+HDC DeviceOf(void* deviceContext) {
+  return deviceContext ? static_cast<HDC>(*HandleSlot(deviceContext)) : nullptr;
+}
+
 class Win32Platform final : public Platform {
  public:
   // Windows matches names the way the logic expects, so paths pass through unchanged.
@@ -152,8 +156,8 @@ class Win32Platform final : public Platform {
 
   void StretchImage(void* deviceContext, int32_t left, int32_t top, int32_t width,
                     int32_t height, const DibImage& image) override {
-    const auto dc = static_cast<HDC>(*HandleSlot(deviceContext));
-    if (image.width <= 0 || image.height <= 0 || image.header.size() < kBitmapHeaderSize) return;
+    const HDC dc = DeviceOf(deviceContext);
+    if (!dc || image.width <= 0 || image.height <= 0 || image.header.size() < kBitmapHeaderSize) return;
     const size_t bytes = AlignedRowBytes(image.width, kDibBitsPerPixel, kDibRowAlign) *
                          static_cast<size_t>(image.height);
     if (image.pixels.size() < bytes) return;
@@ -167,13 +171,14 @@ class Win32Platform final : public Platform {
   }
 
   void SetPixel(void* deviceContext, int32_t x, int32_t y, uint32_t colour) override {
-    ::SetPixel(static_cast<HDC>(*HandleSlot(deviceContext)), x, y, colour);
+    if (const HDC dc = DeviceOf(deviceContext)) ::SetPixel(dc, x, y, colour);
   }
 
   bool AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) override;
 };
 
 bool Win32Platform::AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) {
+  if (!bitmapObject) return false;
   void** slot = HandleSlot(bitmapObject);
   // An object that owns a bitmap already keeps it; taking it over would leak it.
   if (*slot != nullptr || bitmap.width <= 0 || bitmap.height <= 0 || bitmap.stride <= 0) {
