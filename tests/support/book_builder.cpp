@@ -124,7 +124,7 @@ uint32_t TextFileBuilder::ReserveBlocks(uint32_t n) {
 
 void TextFileBuilder::Put(uint32_t fileOffset, std::span<const uint8_t> bytes) {
   if (content_.size() < fileOffset + bytes.size()) content_.resize(fileOffset + bytes.size(), 0);
-  std::copy(bytes.begin(), bytes.end(), content_.begin() + fileOffset);
+  std::copy(bytes.begin(), bytes.end(), content_.begin() + static_cast<std::ptrdiff_t>(fileOffset));
 }
 
 Bytes TextFileBuilder::Build(bool padToBlock) const {
