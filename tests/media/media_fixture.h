@@ -1,0 +1,37 @@
+// Books with media, placed in a MemoryPlatform where the library looks for them.
+#ifndef TOMESHELF_TESTS_MEDIA_MEDIA_FIXTURE_H_
+#define TOMESHELF_TESTS_MEDIA_MEDIA_FIXTURE_H_
+
+#include <string>
+
+#include "support/book_builder.h"
+#include "support/media_builder.h"
+#include "support/memory_platform.h"
+
+namespace tomeshelf::testing {
+
+inline const std::string kMemoryRoot = "M:\\DISC";
+
+// The catalog's font name fields, in their order: full-width 16, 24, 30, 48, then half.
+inline std::string FontFileName(FontShape shape) {
+  std::string size = std::to_string(shape.size);
+  return "GF" + size + (shape.fullWidth ? "FULL" : "HALF");
+}
+
+inline size_t FontField(FontShape shape) {
+  const size_t bySize = shape.size == 16 ? 0 : shape.size == 24 ? 1 : shape.size == 30 ? 2 : 3;
+  return (shape.fullWidth ? 0 : 4) + bySize;
+}
+
+// Writes CATALOGS, the text file and the fonts of one book as the library names them.
+inline void PutBook(MemoryPlatform& platform, const BookFiles& book,
+                    const std::string& root = kMemoryRoot) {
+  platform.files[root + "\\catalogs"] = CatalogBytes({book.entry});
+  const std::string dir = root + "\\" + book.entry.directory;
+  if (!book.honmon.empty()) platform.files[dir + "\\data\\honmon"] = book.honmon;
+  for (const auto& [name, bytes] : book.fonts) platform.files[dir + "\\gaiji\\" + name] = bytes;
+}
+
+}  // namespace tomeshelf::testing
+
+#endif  // TOMESHELF_TESTS_MEDIA_MEDIA_FIXTURE_H_
