@@ -2,6 +2,7 @@
 #ifndef TOMESHELF_TESTS_MEDIA_MEDIA_FIXTURE_H_
 #define TOMESHELF_TESTS_MEDIA_MEDIA_FIXTURE_H_
 
+#include <algorithm>
 #include <string>
 
 #include "support/book_builder.h"
@@ -21,6 +22,14 @@ inline std::string FontFileName(FontShape shape) {
 inline size_t FontField(FontShape shape) {
   const size_t bySize = shape.size == 16 ? 0 : shape.size == 24 ? 1 : shape.size == 30 ? 2 : 3;
   return (shape.fullWidth ? 0 : 4) + bySize;
+}
+
+// The first `keep` bytes of a reference, then filler up to the end-code search's bound of
+// 4096 bytes, with no end code anywhere.
+inline Bytes Unended(const Bytes& reference, size_t keep) {
+  Bytes out(4096, 'A');
+  std::copy(reference.begin(), reference.begin() + static_cast<std::ptrdiff_t>(keep), out.begin());
+  return out;
 }
 
 // Writes CATALOGS, the text file and the fonts of one book as the library names them.

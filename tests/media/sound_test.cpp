@@ -179,10 +179,7 @@ TEST_F(SoundTest, PropertiesOfTheSecondKindAreItsFiveValues) {
 }
 
 TEST_F(SoundTest, PropertiesRefuseOtherReferencesAndLeaveTheRecord) {
-  Bytes unended = SoundDataReference(Whole());
-  unended.resize(unended.size() - 2);
-  unended.resize(4096, 'A');
-  unended.shrink_to_fit();
+  const Bytes unended = testing::Unended(SoundDataReference(Whole()), 18);
   Bytes noEscape = SoundDataReference(Whole());
   noEscape[0] = 0x1E;
   for (const Bytes& bad : {testing::ColourPictureReference(1, 0, ""), noEscape, unended}) {
