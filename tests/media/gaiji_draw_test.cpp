@@ -49,7 +49,7 @@ class GaijiDrawTest : public ::testing::Test {
   }
 
   std::vector<uint8_t>& FontFile(FontShape s) {
-    return platform.files[testing::kMemoryRoot + "\\DICT\\gaiji\\" + testing::FontFileName(s)];
+    return platform.files[testing::FontPath(s)];
   }
 
   int32_t Show(uint32_t code, FontShape s) {

@@ -73,7 +73,7 @@ TEST_F(GaijiFontsTest, StartCodeComesFromBytesTenAndEleven) {
 TEST_F(GaijiFontsTest, FontShorterThanItsHeaderLeavesTheSlotEmpty) {
   Open({kFull16, kHalf16}, {kFull16, kHalf16});
   lib.epwBooksClose();
-  platform.files[testing::kMemoryRoot + "\\DICT\\gaiji\\" + testing::FontFileName(kHalf16)].resize(13);
+  platform.files[testing::FontPath(kHalf16)].resize(13);
   ASSERT_EQ(lib.epwBooksOpen(), 1);
   EXPECT_EQ(Bmp(0xA121, kHalf16), -1);
   EXPECT_EQ(Bmp(0xA121, kFull16), 1);

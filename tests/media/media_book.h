@@ -47,7 +47,7 @@ class MediaBookTest : public ::testing::Test {
     ASSERT_STREQ(reinterpret_cast<const char*>(item.data()), "HEADING");
   }
 
-  const Bytes& Text() { return platform.files[kMemoryRoot + "\\DICT\\data\\honmon"]; }
+  const Bytes& Text() { return platform.files[MemoryTextPath(kMemoryRoot, "DICT")]; }
   Bytes TextAt(uint32_t offset, size_t n) {
     return Bytes(Text().begin() + offset, Text().begin() + offset + n);
   }

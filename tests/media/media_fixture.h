@@ -7,6 +7,7 @@
 
 #include "support/book_builder.h"
 #include "support/media_builder.h"
+#include "support/memory_disc.h"
 #include "support/memory_platform.h"
 
 namespace tomeshelf::testing {
@@ -32,13 +33,14 @@ inline Bytes Unended(const Bytes& reference, size_t keep) {
   return out;
 }
 
-// Writes CATALOGS, the text file and the fonts of one book as the library names them.
-inline void PutBook(MemoryPlatform& platform, const BookFiles& book,
-                    const std::string& root = kMemoryRoot) {
-  platform.files[root + "\\catalogs"] = CatalogBytes({book.entry});
-  const std::string dir = root + "\\" + book.entry.directory;
-  if (!book.honmon.empty()) platform.files[dir + "\\data\\honmon"] = book.honmon;
-  for (const auto& [name, bytes] : book.fonts) platform.files[dir + "\\gaiji\\" + name] = bytes;
+// Where a font of the book in directory DICT lies on the in-memory disc.
+inline std::string FontPath(FontShape shape) {
+  return kMemoryRoot + "\\DICT\\gaiji\\" + FontFileName(shape);
+}
+
+// Puts one book on the in-memory disc.
+inline void PutBook(MemoryPlatform& platform, const BookFiles& book) {
+  PutMemoryDisc(platform, kMemoryRoot, {book});
 }
 
 }  // namespace tomeshelf::testing
