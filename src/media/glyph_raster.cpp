@@ -19,6 +19,7 @@ constexpr uint16_t kTrueColourBits = 24;
 constexpr uint32_t kUncompressed = 0;  // BI_RGB
 
 constexpr uint32_t kChannelBits = 8;
+constexpr uint8_t kWhiteByte = 0xFF;  // eight paper bits
 constexpr uint32_t kChannelMask = 0xFF;
 
 void PutColour(uint8_t* p, uint32_t colour) {
@@ -71,7 +72,7 @@ void BuildMono(const Glyph& glyph, MonoRaster& out) {
   out.width = static_cast<int32_t>(g.nominalWidth);
   out.height = static_cast<int32_t>(g.height);
   out.stride = static_cast<int32_t>(g.stride);
-  out.bits.fill(0xFF);
+  out.bits.fill(kWhiteByte);
   for (uint32_t r = 0; r < g.height; ++r) {
     for (uint32_t k = 0; k < g.rowBytes; ++k) {
       out.bits[size_t{r} * g.stride + k] =

@@ -25,6 +25,8 @@ constexpr size_t kEndCodeSize = 2;
 constexpr uint32_t kColourLengthAt = 4;
 constexpr uint32_t kColourFileAt = 8;
 constexpr size_t kLengthSize = 4;
+// The caller's monochrome header: the first dimension, then the second.
+constexpr size_t kSecondDimensionOut = 4;
 constexpr uint32_t kBitsPerByte = 8;
 
 int32_t Advance(int32_t offset, uint32_t by) {
@@ -87,7 +89,7 @@ Sized ReadImage(OpenBook& book, const uint8_t* reference, uint8_t* buffer, int32
     kind = TOMESHELF_IMAGE_MONOCHROME;
     WriteLe32(buffer, static_cast<uint32_t>(DecodeBcd(reference + kFirstDimensionAt,
                                                       kDimensionBcdBytes)));
-    WriteLe32(buffer + kLengthSize, static_cast<uint32_t>(DecodeBcd(
+    WriteLe32(buffer + kSecondDimensionOut, static_cast<uint32_t>(DecodeBcd(
                                         reference + kSecondDimensionAt, kDimensionBcdBytes)));
     got = book.Read(pending.offset, std::span<uint8_t>(buffer + kMonoHeaderSize, pending.bytes),
                     ReadOrder::kSeekFirst);
