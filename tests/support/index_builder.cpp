@@ -61,6 +61,15 @@ Bytes PageBytes(uint8_t flags, uint8_t width, const PageFill& fill) {
   return page;
 }
 
+// Unsigned byte order, the order index keys are filed in.
+bool KeyLess(const Bytes& a, const Bytes& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i];
+  }
+  return a.size() < b.size();
+}
+
 }  // namespace
 
 Bytes Reversed(const Bytes& key) {
@@ -88,7 +97,7 @@ BuiltIndex IndexBuilder::Build(TextFileBuilder& text) const {
     units.push_back(std::move(u));
   }
   std::stable_sort(units.begin(), units.end(),
-                   [](const Unit& a, const Unit& b) { return a.sortKey < b.sortKey; });
+                   [](const Unit& a, const Unit& b) { return KeyLess(a.sortKey, b.sortKey); });
 
   size_t width = shape_.fixedWidth;
   if (width == 0) {
