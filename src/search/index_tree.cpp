@@ -1,0 +1,136 @@
+#include "search/index_tree.h"
+
+#include <limits>
+#include <new>
+
+namespace tomeshelf {
+
+namespace {
+
+int64_t BlockOffset(uint32_t block) { return BlockAddress{block, 0}.FileOffset(); }
+
+}  // namespace
+
+Status IndexTreeSearch::Run(uint32_t rootBlock) {
+  std::array<uint8_t, kPageSize> page;
+  uint32_t block = rootBlock;
+  int32_t depth = 0;
+  for (;;) {
+    const Status read = ReadIndexPage(block, page);
+    if (read != Status::kOk) return read;
+    if (ReadPageHeader(page).IsLeaf()) return ScanLeafPages(page, block);
+
+    uint32_t child = 0;
+    switch (DescendIntermediatePage(page, child)) {
+      case Step::kChild:
+        if (++depth > kMaxIndexDepth) return Status::kDamaged;
+        block = child;
+        break;
+      case Step::kNextPage:
+        ++block;
+        break;
+      case Step::kBeyondLevel:
+        return Status::kNotFound;
+    }
+  }
+}
+
+Status IndexTreeSearch::ReadIndexPage(uint32_t block, std::array<uint8_t, kPageSize>& page) {
+  if (++pagesRead_ > kMaxSearchPages) return Status::kDamaged;
+  const auto got = book_.Read(BlockAddress{block, 0}.FileOffset(), page);
+  if (!got || *got < kPageSize) return Status::kIoError;
+  return Status::kOk;
+}
+
+IndexTreeSearch::Step IndexTreeSearch::DescendIntermediatePage(Page page, uint32_t& child) const {
+  const PageHeader header = ReadPageHeader(page);
+  const size_t entryLength = size_t{header.keyWidth} + kChildBlockSize;
+  size_t at = kPageHeaderSize;
+  // Entries that would run past the page are not there.
+  for (uint16_t i = 0; i < header.count && at + entryLength <= kPageSize; ++i) {
+    const uint8_t* entry = page.data() + at;
+    if (CompareEntryKey(entry, header.keyWidth, key_, KeyMode::kExact) >= 0) {
+      child = ReadBe32(entry + header.keyWidth);
+      return Step::kChild;
+    }
+    at += entryLength;
+  }
+  return header.IsLastOfLevel() ? Step::kBeyondLevel : Step::kNextPage;
+}
+
+Status IndexTreeSearch::ScanLeafPages(Page first, uint32_t firstBlock) {
+  // Leaf pages are consecutive blocks: after the first, read on in chunks from the block
+  // after the last page read. The chunk buffer is taken only when a second page is needed.
+  std::unique_ptr<uint8_t[]> chunk;
+  size_t pagesInChunk = 0;
+  size_t nextPage = 0;
+  int64_t nextOffset = BlockOffset(firstBlock) + int64_t{kPageSize};
+
+  Page page = first;
+  for (;;) {
+    if (ScanLeafPage(page) == PageEnd::kKeyPassed) break;
+    if (ReadPageHeader(page).IsLastOfLevel()) break;
+    if (nextPage == pagesInChunk) {
+      // A chunk short of whole pages means the file ended there.
+      if (pagesInChunk != 0 && pagesInChunk < kPagesPerChunk) break;
+      if (!chunk) {
+        try {
+          chunk = std::make_unique_for_overwrite<uint8_t[]>(kChunkSize);
+        } catch (const std::bad_alloc&) {
+          book_.Hits().ClearHits();
+          return Status::kRefused;
+        }
+      }
+      if (nextOffset > std::numeric_limits<int32_t>::max()) return Status::kIoError;
+      const auto got =
+          book_.Read(static_cast<int32_t>(nextOffset), std::span<uint8_t>(chunk.get(), kChunkSize));
+      if (!got) return Status::kIoError;
+      nextOffset += static_cast<int64_t>(kChunkSize);
+      pagesInChunk = *got / kPageSize;
+      nextPage = 0;
+      if (pagesInChunk == 0) break;
+    }
+    if (++pagesRead_ > kMaxSearchPages) return Status::kDamaged;
+    page = Page(chunk.get() + nextPage * kPageSize, kPageSize);
+    ++nextPage;
+  }
+  return book_.Hits().Count() > 0 ? Status::kOk : Status::kNotFound;
+}
+
+IndexTreeSearch::PageEnd IndexTreeSearch::ScanLeafPage(Page page) {
+  const PageHeader header = ReadPageHeader(page);
+  size_t at = kPageHeaderSize;
+  for (uint16_t i = 0; i < header.count; ++i) {
+    const auto entry = ReadLeafEntry(page, header, at);
+    // An entry that runs past the page, or of a type not known, ends the page.
+    if (!entry || entry->kind == LeafEntryKind::kUnknown) return PageEnd::kGoOn;
+    switch (entry->kind) {
+      case LeafEntryKind::kWord:
+        groupMatched_ = false;
+        lastComparison_ = CompareEntryKey(entry->key, entry->keyLength, key_, mode_);
+        if (lastComparison_ == 0) TakeHit(*entry);
+        break;
+      case LeafEntryKind::kGroupHead:
+        lastComparison_ = CompareEntryKey(entry->key, entry->keyLength, key_, mode_);
+        groupMatched_ = lastComparison_ == 0;
+        break;
+      case LeafEntryKind::kGroupMember:
+        if (groupMatched_) TakeHit(*entry);
+        break;
+      case LeafEntryKind::kUnknown:
+        break;
+    }
+    if (lastComparison_ > 0) return PageEnd::kKeyPassed;
+    at += entry->length;
+  }
+  return PageEnd::kGoOn;
+}
+
+void IndexTreeSearch::TakeHit(const LeafEntry& entry) {
+  if (CompareEntryKey(entry.key, entry.keyLength, rawKey_, mode_) != 0) return;
+  const BlockAddress text = ReadIndexPosition(entry.positions);
+  const BlockAddress heading = ReadIndexPosition(entry.positions + kIndexPositionSize);
+  book_.Hits().AppendHit(text.FileOffset(), heading.FileOffset());
+}
+
+}  // namespace tomeshelf

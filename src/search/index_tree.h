@@ -1,0 +1,54 @@
+// One search through a word index's page tree: the descent from the root page to the
+// first leaf that can hold the key, then the scan of the leaf pages that follow it.
+#ifndef TOMESHELF_SEARCH_INDEX_TREE_H_
+#define TOMESHELF_SEARCH_INDEX_TREE_H_
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "api/status.h"
+#include "book/open_book.h"
+#include "search/index_page.h"
+#include "search/search_key.h"
+
+namespace tomeshelf {
+
+// Bounds on the pages one search reads, far beyond any real index: descents deeper than
+// this, or more pages than a 2 GiB text file holds, mean the index leads round in a circle.
+inline constexpr int32_t kMaxIndexDepth = 64;
+inline constexpr int64_t kMaxSearchPages = int64_t{1} << 20;
+
+// Lives for one search; holds references to the keys, which must outlive it.
+class IndexTreeSearch {
+ public:
+  // key: the prepared key the index is ordered by; rawKey: the word before normalisation,
+  // symbols stripped, that every hit's own key must match as well.
+  IndexTreeSearch(OpenBook& book, const Key& key, const Key& rawKey, KeyMode mode)
+      : book_(book), key_(key), rawKey_(rawKey), mode_(mode) {}
+
+  // Searches the tree whose root page is this block; appends the hits to the book's list.
+  Status Run(uint32_t rootBlock);
+
+ private:
+  enum class Step { kChild, kNextPage, kBeyondLevel };
+  enum class PageEnd { kGoOn, kKeyPassed };
+
+  Status ReadIndexPage(uint32_t block, std::array<uint8_t, kPageSize>& page);
+  Step DescendIntermediatePage(Page page, uint32_t& child) const;
+  Status ScanLeafPages(Page first, uint32_t firstBlock);
+  PageEnd ScanLeafPage(Page page);
+  void TakeHit(const LeafEntry& entry);
+
+  OpenBook& book_;
+  const Key& key_;
+  const Key& rawKey_;
+  const KeyMode mode_;
+  int64_t pagesRead_ = 0;
+  int lastComparison_ = -1;  // carries over from entry to entry and page to page
+  bool groupMatched_ = false;
+};
+
+}  // namespace tomeshelf
+
+#endif  // TOMESHELF_SEARCH_INDEX_TREE_H_

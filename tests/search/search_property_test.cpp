@@ -1,0 +1,185 @@
+// Random dictionaries searched with random words: the hits must be those of a plain walk
+// over every entry of the index, under the same matching rules.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "search_fixture.h"
+
+namespace tomeshelf {
+namespace {
+
+using testing::BuiltIndex;
+using testing::Bytes;
+using testing::Chars;
+using testing::IndexBuilder;
+using testing::IndexGroup;
+using testing::IndexShape;
+using testing::IndexWord;
+using testing::LeafForm;
+using testing::MemoryBook;
+using testing::StoredEntry;
+
+using Rng = std::mt19937;
+
+// Large unvoiced kana, katakana, kanji, Latin capitals and small letters, and a digit.
+const uint16_t kAlphabet[] = {0x2422, 0x2424, 0x2426, 0x242B, 0x2522, 0x2524,
+                              0x3021, 0x3022, 0x2341, 0x2342, 0x2361, 0x2331};
+constexpr uint16_t kSpace = 0x2121, kStar = 0x2176, kMiddleDot = 0x2126;
+
+size_t Pick(Rng& rng, size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); }
+
+Bytes RandomKey(Rng& rng) {
+  Bytes key;
+  const size_t n = 1 + Pick(rng, 4);
+  for (size_t i = 0; i < n; ++i) {
+    const uint16_t c = kAlphabet[Pick(rng, std::size(kAlphabet))];
+    key.push_back(static_cast<uint8_t>(c >> 8));
+    key.push_back(static_cast<uint8_t>(c));
+  }
+  return key;
+}
+
+struct Dictionary {
+  std::vector<IndexWord> words;
+  std::vector<IndexGroup> groups;
+  std::vector<Bytes> keys;  // every key, for drawing search words from
+};
+
+Dictionary RandomDictionary(Rng& rng, bool groups) {
+  Dictionary d;
+  uint32_t block = 100;
+  auto next = [&](const Bytes& key) {
+    if (Pick(rng, 10) != 0) ++block;  // now and then the same article twice in a row
+    d.keys.push_back(key);
+    return IndexWord{key, {block, 0}, {block, 32}};
+  };
+  const size_t units = 5 + Pick(rng, 300);
+  for (size_t i = 0; i < units; ++i) {
+    const Bytes key = RandomKey(rng);
+    if (groups && Pick(rng, 3) == 0) {
+      IndexGroup g{key, {}};
+      const size_t members = 1 + Pick(rng, 3);
+      for (size_t m = 0; m < members; ++m) g.members.push_back(next(Pick(rng, 2) ? key : RandomKey(rng)));
+      d.keys.push_back(key);
+      d.groups.push_back(std::move(g));
+    } else {
+      d.words.push_back(next(key));
+    }
+  }
+  return d;
+}
+
+// The search word as a caller might type it, with the mode's asterisk.
+Bytes RandomWord(Rng& rng, const Dictionary& d, KeyMode mode) {
+  Bytes base = Pick(rng, 5) == 0 ? RandomKey(rng) : d.keys[Pick(rng, d.keys.size())];
+  const size_t chars = base.size() / 2;
+  const size_t keep = 1 + Pick(rng, chars);
+  if (mode == KeyMode::kForward) base.resize(keep * 2);
+  if (mode == KeyMode::kBackward) base.erase(base.begin(), base.end() - static_cast<std::ptrdiff_t>(keep * 2));
+  if (Pick(rng, 4) == 0) {
+    const size_t at = 2 * Pick(rng, base.size() / 2 + 1);
+    const Bytes extra = Chars({Pick(rng, 2) ? kSpace : kMiddleDot});
+    base.insert(base.begin() + static_cast<std::ptrdiff_t>(at), extra.begin(), extra.end());
+  }
+  if (mode == KeyMode::kForward) base = testing::Concat(base, Chars({kStar}));
+  if (mode == KeyMode::kBackward) base = testing::Concat(Chars({kStar}), base);
+  return base;
+}
+
+// The word before normalisation as the index words are compared with it: spaces and the
+// mode's asterisk gone, only characters that index words hold, reversed for backward.
+Bytes RawKeyOf(const Bytes& word, KeyMode mode) {
+  Bytes raw;
+  const size_t from = mode == KeyMode::kBackward ? 2 : 0;
+  const size_t to = word.size() - (mode == KeyMode::kForward ? 2 : 0);
+  for (size_t at = from; at < to; at += 2) {
+    const uint8_t row = word[at], cell = word[at + 1];
+    const bool kept = (row == 0x21 && cell >= 0x33 && cell <= 0x3C) ||
+                      (row >= 0x23 && row <= 0x27) || (row >= 0x30 && row <= 0x7F);
+    if (kept) raw.insert(raw.end(), {row, cell});
+  }
+  return mode == KeyMode::kBackward ? testing::Reversed(raw) : raw;
+}
+
+bool Matches(const Bytes& entry, const Bytes& key, KeyMode mode) {
+  if (mode == KeyMode::kExact) return entry == key;
+  return entry.size() >= key.size() && std::equal(key.begin(), key.end(), entry.begin());
+}
+
+std::vector<int32_t> BruteForce(const std::vector<StoredEntry>& entries, const Bytes& key,
+                                const Bytes& raw, KeyMode mode) {
+  std::vector<int32_t> hits;
+  auto take = [&](const StoredEntry& e) {
+    if (!Matches(e.key, raw, mode)) return;
+    const int32_t text = e.text.FileOffset();
+    if (!hits.empty() && (text == 0 || text == hits.back())) return;
+    hits.push_back(text);
+  };
+  bool inMatchedGroup = false;
+  for (const StoredEntry& e : entries) {
+    switch (e.kind) {
+      case StoredEntry::kWord:
+        inMatchedGroup = false;
+        if (Matches(e.key, key, mode)) take(e);
+        break;
+      case StoredEntry::kGroupHead:
+        inMatchedGroup = Matches(e.key, key, mode);
+        break;
+      case StoredEntry::kGroupMember:
+        if (inMatchedGroup) take(e);
+        break;
+    }
+  }
+  return hits;
+}
+
+TEST(SearchPropertyTest, HitsEqualABruteForceWalkOfTheIndex) {
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    Rng rng(seed);
+    IndexShape shape;
+    shape.form = static_cast<LeafForm>(Pick(rng, 3));
+    shape.leafEntriesPerPage = Pick(rng, 6);
+    shape.fanout = Pick(rng, 2) ? 0 : 2 + Pick(rng, 3);
+    const Dictionary d = RandomDictionary(rng, shape.form == LeafForm::kGroup);
+
+    testing::IndexTableEntry settings{kWrittenIndex, 0, static_cast<uint8_t>(Pick(rng, 2)), {}, 0};
+    for (size_t i = 0; i < 9; ++i) {
+      const auto value = static_cast<uint8_t>(Pick(rng, i == 3 ? 3 : 2));
+      settings.settings[i / 4] |= static_cast<uint8_t>(value << (6 - 2 * (i % 4)));
+    }
+    settings.extent = Pick(rng, 4) == 0 ? 3 : 0;
+
+    testing::TextFileBuilder text;
+    BuiltIndex indexes[2];
+    for (int backward = 0; backward < 2; ++backward) {
+      IndexShape s = shape;
+      s.backward = backward != 0;
+      IndexBuilder builder(s);
+      for (const auto& w : d.words) builder.Add(w);
+      for (const auto& g : d.groups) builder.AddGroup(g);
+      indexes[backward] = builder.Build(text);
+      settings.code = backward ? kWrittenBackwardIndex : kWrittenIndex;
+      testing::WriteIndex(text, indexes[backward], settings);
+    }
+    MemoryBook book(text.Build());
+    ASSERT_EQ(book.opened, Status::kOk);
+
+    for (int q = 0; q < 40; ++q) {
+      const auto mode = static_cast<KeyMode>(Pick(rng, 3));
+      const Bytes word = RandomWord(rng, d, mode);
+      const auto r = book.Search(word);
+      const auto& entries = indexes[mode == KeyMode::kBackward ? 1 : 0].entries;
+      const auto expected =
+          r.word.empty() ? std::vector<int32_t>{} : BruteForce(entries, r.word, RawKeyOf(word, mode), mode);
+      ASSERT_EQ(r.texts, expected) << "seed " << seed << " query " << q << " word "
+                                   << ::testing::PrintToString(word);
+      ASSERT_EQ(r.status, expected.empty() ? Status::kNotFound : Status::kOk);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tomeshelf
