@@ -75,6 +75,17 @@ std::string Target(const uint8_t* p) {
   return buf;
 }
 
+// A full-width form (U+FF01 to U+FF5E) or the ideographic space as ASCII; others unchanged.
+std::string Narrow(const std::string& ch) {
+  if (ch == "\u3000") return " ";
+  if (ch.size() != 3) return ch;
+  const unsigned cp = (static_cast<unsigned char>(ch[0]) & 0x0Fu) << 12 |
+                      (static_cast<unsigned char>(ch[1]) & 0x3Fu) << 6 |
+                      (static_cast<unsigned char>(ch[2]) & 0x3Fu);
+  if (cp < 0xFF01 || cp > 0xFF5E) return ch;
+  return std::string(1, static_cast<char>('!' + (cp - 0xFF01)));
+}
+
 }  // namespace
 
 std::optional<std::vector<uint8_t>> Utf8ToJis(const std::string& utf8) {
@@ -104,6 +115,7 @@ std::string RenderText(const std::vector<uint8_t>& text, const RenderOptions& op
   std::string out;
   const size_t n = text.size();
   size_t i = 0;
+  bool half = false;  // inside a half-width run, full-width Latin shows as ASCII
   auto has = [&](size_t k) { return i + k <= n; };
   while (i + 1 < n) {
     const uint8_t b0 = text[i];
@@ -111,7 +123,7 @@ std::string RenderText(const std::vector<uint8_t>& text, const RenderOptions& op
     if (b0 != kEscape) {
       if (IsJisByte(b0) && IsJisByte(b1)) {
         std::string ch = JisToUtf8(b0, b1);
-        out += ch.empty() ? "\u3013" : ch;
+        out += ch.empty() ? "\u3013" : half ? Narrow(ch) : ch;
       } else if (b0 >= 0xA1) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "{%02X%02X}", b0, b1);
@@ -122,6 +134,9 @@ std::string RenderText(const std::vector<uint8_t>& text, const RenderOptions& op
     }
     size_t len = 2;
     switch (b1) {
+      case 0x03: return out;                 // text end: what follows is not the article's
+      case 0x04: half = true; break;
+      case 0x05: half = false; break;
       case 0x0A: out += '\n'; break;
       case 0x09: len = 4; break;             // indent and its level
       case 0x41: len = 4; break;             // keyword (article start) and its parameters

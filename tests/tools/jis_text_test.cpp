@@ -39,6 +39,16 @@ TEST(JisTextTest, RendersCharactersBreaksGaijiAndLinks) {
   EXPECT_EQ(RenderText(text, RenderOptions{false}), "あ\n{A121}い");
 }
 
+TEST(JisTextTest, HalfWidthRunsShowLatinAsAsciiAndTextEndStops) {
+  const std::vector<uint8_t> text = {
+      0x23, 0x41,                                      // Ａ outside a half-width run
+      0x1F, 0x04, 0x23, 0x41, 0x21, 0x21, 0x23, 0x31,  // "A 1" inside one
+      0x1F, 0x05, 0x23, 0x42,                          // Ｂ after it
+      0x1F, 0x03, 0x24, 0x22,                          // text end, then another article's text
+  };
+  EXPECT_EQ(RenderText(text), "ＡA 1Ｂ");
+}
+
 TEST(JisTextTest, TruncatedSequenceEndsTheText) {
   const std::vector<uint8_t> text = {0x24, 0x22, 0x1F, 0x62, 0x00, 0x00};
   EXPECT_EQ(RenderText(text), "あ");
