@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace tomeshelf {
@@ -16,6 +17,17 @@ inline constexpr size_t kDirectoryNameSize = 8;
 inline constexpr size_t kFontNamesSize = 64;
 inline constexpr size_t kFontNameSize = 8;
 inline constexpr size_t kFontCount = 8;
+
+// Where the used fields of an entry start.
+inline constexpr size_t kEntryTitleAt = 2;
+inline constexpr size_t kEntryDirectoryAt = 82;
+inline constexpr size_t kEntryFontNamesAt = 100;
+
+inline constexpr char kCatalogFileName[] = "catalogs";
+inline constexpr char kGaijiDirectory[] = "\\gaiji";
+
+// One whole entry as it stands in the file.
+using CatalogEntryBytes = std::span<const uint8_t, kCatalogEntrySize>;
 
 // Longest root path OpenEpwing takes (the gaiji path of an 8-character directory must fit
 // 256 bytes), and the longest path the probe takes (its file name buffer holds 268 bytes).
@@ -41,8 +53,8 @@ void StripSpaces(std::string& text);
 // "\catalogs". Only the backslash counts as a separator.
 std::string CatalogFileName(const std::string& root);
 
-// Builds a record from one 164-byte entry; basePath ends in a backslash.
-BookEntry MakeBookEntry(const std::string& basePath, const uint8_t* entry);
+// Builds a record from one entry; basePath ends in a backslash.
+BookEntry MakeBookEntry(const std::string& basePath, CatalogEntryBytes entry);
 
 }  // namespace tomeshelf
 

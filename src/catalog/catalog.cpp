@@ -1,7 +1,9 @@
 #include "catalog/catalog.h"
 
+#include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "book/bytes.h"
 #include "platform/platform.h"
@@ -42,13 +44,13 @@ bool Catalog::LoadCatalog(Platform& platform, const std::string& root) {
   std::array<uint8_t, kCatalogEntrySize> entry{};
   for (uint32_t i = 0; i < catalog->count; ++i) {
     if (!ReadEntry(*catalog->file, i, entry)) break;
-    AddEntry(base, entry.data());
+    AddEntry(base, entry);
   }
   catalog->file->Close();
   return true;
 }
 
-void Catalog::AddEntry(const std::string& basePath, const uint8_t* entry) {
+void Catalog::AddEntry(const std::string& basePath, CatalogEntryBytes entry) {
   entries_.push_back(MakeBookEntry(basePath, entry));
 }
 
@@ -99,7 +101,7 @@ bool ProbeBook(Platform& platform, const std::string& path, char* title) {
   for (uint32_t i = 0; i < catalog->count; ++i) {
     if (!ReadEntry(*catalog->file, i, entry)) return false;
     if (IsAcceptedBookType(entry[0])) {
-      std::memcpy(title, entry.data() + 2, kTitleSize);
+      std::memcpy(title, entry.data() + kEntryTitleAt, kTitleSize);
       title[kTitleSize] = '\0';
       return true;
     }

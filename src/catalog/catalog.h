@@ -22,8 +22,8 @@ class Catalog {
   // or too long, or the file or its header cannot be read. Entries past the end of a
   // truncated file are dropped; the complete ones are kept.
   bool LoadCatalog(Platform& platform, const std::string& root);
-  // Appends the record of one 164-byte entry; basePath ends in a backslash.
-  void AddEntry(const std::string& basePath, const uint8_t* entry);
+  // Appends the record of one entry; basePath ends in a backslash.
+  void AddEntry(const std::string& basePath, CatalogEntryBytes entry);
 
   int32_t EntryCount() const { return static_cast<int32_t>(entries_.size()); }
   bool SelectEntry(int32_t index);

@@ -23,8 +23,10 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// The entry of dir whose folded name equals the folded component, or empty.
+// The entry of dir whose folded name equals the folded component, or empty. A name that
+// folds to nothing ("   ", "...") names no file.
 std::string FindEntry(const std::string& dir, const std::string& folded) {
+  if (folded.empty()) return {};
   std::unique_ptr<DIR, DirCloser> d(::opendir(dir.empty() ? "." : dir.c_str()));
   if (!d) return {};
   while (const dirent* e = ::readdir(d.get())) {
