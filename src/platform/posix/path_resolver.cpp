@@ -56,30 +56,28 @@ std::string FoldEntryName(std::string_view entry) {
 }
 
 std::string ResolveWindowsPath(const std::string& path) {
-  std::string out;
-  size_t i = 0;
-  if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
-    out = "/";
-    i = 1;
-  }
+  const bool rooted = !path.empty() && (path[0] == '\\' || path[0] == '/');
+  std::string out(rooted ? 1 : 0, '/');
   bool lost = false;  // once a component is missing, the rest cannot exist either
-  while (i <= path.size()) {
+  size_t i = rooted ? 1 : 0;
+  while (i < path.size()) {
     size_t j = path.find_first_of("\\/", i);
     if (j == std::string::npos) j = path.size();
-    const std::string name = path.substr(i, j - i);
+    const std::string_view name(path.data() + i, j - i);
     i = j + 1;
     if (name.empty()) continue;
-    const std::string prefix = out.empty() || out.back() == '/' ? out : out + '/';
-    std::string next = prefix + name;
-    if (!lost && !Exists(next)) {
-      const std::string found = FindEntry(out.empty() ? "." : out, FoldName(name));
+    const std::string dir = out.empty() ? std::string(".") : out;
+    if (!out.empty() && out.back() != '/') out.push_back('/');
+    const size_t at = out.size();
+    out.append(name);
+    if (!lost && !Exists(out)) {
+      const std::string found = FindEntry(dir, FoldName(name));
       if (found.empty()) {
         lost = true;
       } else {
-        next = prefix + found;
+        out.replace(at, std::string::npos, found);
       }
     }
-    out = next;
   }
   return out.empty() ? path : out;
 }
