@@ -69,14 +69,16 @@ class PosixPlatform final : public Platform {
   std::string ResolvePath(const std::string& path) override { return ResolveWindowsPath(path); }
 
   std::unique_ptr<File> OpenRead(const std::string& resolvedPath) override {
-    const int fd = ::open(resolvedPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO or device under a book's name cannot hang the open; only
+    // regular files are kept, and those then read normally.
+    const int fd = ::open(resolvedPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
+    auto file = std::make_unique<PosixFile>(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      return nullptr;
-    }
-    return std::make_unique<PosixFile>(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return nullptr;
+    return file;
   }
 
   std::optional<uint64_t> LookupFile(const std::string& resolvedPath) override {
