@@ -16,6 +16,12 @@ namespace {
 constexpr unsigned char kFill = 0xAA;
 constexpr uint32_t kBufferSize = 64;
 
+// A framework object as the drawing exports take it: the device or bitmap in the second word.
+struct FrameworkObject {
+  const void* table;
+  void* handle;
+};
+
 // The caller's memory that an export might write, filled with a pattern beforehand.
 struct CallerMemory {
   unsigned char buffer[kBufferSize];
@@ -29,8 +35,8 @@ struct CallerMemory {
   WordItemRecord item;
   SoundProp sound;
   ImageKind imageKind;
-  TomeshelfDeviceContext device;
-  TomeshelfBitmapObject bitmap;
+  FrameworkObject device;
+  FrameworkObject bitmap;
 };
 
 using Snapshot = std::array<unsigned char, sizeof(CallerMemory)>;
@@ -41,8 +47,8 @@ void Prepare(CallerMemory& m) {
   std::memcpy(m.reference, "\x1f\x42\x1f\x62", 4);
   m.info.title = m.title;
   m.item.itemBuffer = m.buffer;
-  m.device.target = nullptr;
-  m.bitmap.bitmap = nullptr;
+  m.device.handle = nullptr;
+  m.bitmap.handle = nullptr;
 }
 
 Snapshot Bytes(const CallerMemory& m) {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
