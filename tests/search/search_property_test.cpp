@@ -148,10 +148,11 @@ TEST(SearchPropertyTest, HitsEqualABruteForceWalkOfTheIndex) {
       const Bytes word = RandomWord(rng, d, mode);
       const auto r = book.Search(word);
       const auto& entries = indexes[mode == KeyMode::kBackward ? 1 : 0].entries;
-      const auto expected = r.word.empty() ? std::vector<int32_t>{}
-                                           : BruteForce(entries, r.word, RawKeyOf(word, mode), mode);
-      ASSERT_EQ(r.texts, expected) << "seed " << seed << " query " << q << " word "
-                                   << ::testing::PrintToString(word);
+      const auto expected = r.word.empty()
+                                ? std::vector<int32_t>{}
+                                : BruteForce(entries, r.word, RawKeyOf(word, mode), mode);
+      ASSERT_EQ(r.texts, expected)
+          << "seed " << seed << " query " << q << " word " << ::testing::PrintToString(word);
       ASSERT_EQ(r.status, expected.empty() ? Status::kNotFound : Status::kOk);
     }
   }

@@ -1,13 +1,138 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <vector>
 
 #include "api/library.h"
+#include "search/search_key.h"
 #include "search_fixture.h"
 
 namespace tomeshelf::testing {
 namespace {
+
+using Settings = std::array<uint8_t, 12>;
+
+// Packs twelve 2-bit settings into bytes 11-13 of a table entry, high bits first.
+IndexEntry EntryWith(const Settings& s, uint8_t allZeroSwitch = 0, uint8_t extent = 0) {
+  IndexEntry e;
+  e.bytes[0] = kWrittenIndex;
+  e.bytes[10] = allZeroSwitch;
+  for (size_t i = 0; i < s.size(); ++i) {
+    e.bytes[11 + i / 4] |= static_cast<uint8_t>(s[i] << (6 - 2 * (i % 4)));
+  }
+  e.bytes[15] = extent;
+  return e;
+}
+
+constexpr Settings kConvertAll{};
+constexpr Settings kLeaveAll{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+// Every conversion left off but the given ones, set to the given value.
+Settings Only(std::initializer_list<size_t> which, uint8_t value = 0) {
+  Settings s = kLeaveAll;
+  for (size_t w : which) s[w] = value;
+  return s;
+}
+
+TEST(NormaliseKeyTest, ConvertsAsTheIndexFiles) {
+  const struct {
+    const char* name;
+    IndexEntry entry;
+    Bytes input, expected;
+  } cases[] = {
+      {"katakana long vowel", EntryWith(kConvertAll),
+       Chars({0x2555, 0x2521, 0x213C, 0x2539, 0x2548}),
+       Chars({0x2455, 0x2422, 0x2422, 0x2439, 0x2448})},
+      {"long vowel kept voiced", EntryWith(Only({3})), Chars({0x2447, 0x213C, 0x2449, 0x213C}),
+       Chars({0x2447, 0x2428, 0x2449, 0x242A})},
+      {"long vowel then unvoiced", EntryWith(Only({3, 7})), Chars({0x2447, 0x213C, 0x2449, 0x213C}),
+       Chars({0x2446, 0x2428, 0x2448, 0x242A})},
+      {"repeated long vowels", EntryWith(kConvertAll), Chars({0x2442, 0x213C, 0x213C}),
+       Chars({0x2441, 0x2424, 0x2424})},
+      {"leading long vowels when kept", EntryWith(kLeaveAll),
+       Chars({0x213C, 0x213C, 0x2422, 0x213C}), Chars({0x2422, 0x213C})},
+      {"leading long vowels when removed", EntryWith(Only({3}, 2)),
+       Chars({0x213C, 0x213C, 0x2422, 0x213C, 0x213C, 0x2424}), Chars({0x2422, 0x2424})},
+      {"all-zero switch", EntryWith(Settings{3, 3, 3, 3}, 1), Chars({0x2522, 0x2361}),
+       Chars({0x2422, 0x2341})},
+      {"extent three", EntryWith(kConvertAll, 0, 3), Chars({0x2522, 0x2176, 0x2361, 0x213C}),
+       Chars({0x2522, 0x2361, 0x213C})},
+      {"setting out of range", EntryWith(Only({0}, 2)), Chars({0x2522, 0x2176}),
+       Chars({0x2522, 0x2176})},
+      {"long vowel setting three", EntryWith(Only({3}, 3)), Chars({0x213C, 0x2522, 0x2176}),
+       Chars({0x213C, 0x2522, 0x2176})},
+      {"unused setting out of range", EntryWith(Only({11}, 2)), Chars({0x2221}), Chars({0x2221})},
+      {"katakana without hiragana", EntryWith(Only({0})), Chars({0x2574, 0x2575, 0x2576, 0x2577}),
+       Chars({0x2426, 0x242B, 0x2431, 0x2577})},
+      {"small Latin", EntryWith(Only({1})), Chars({0x2361, 0x237A, 0x2360, 0x237B}),
+       Chars({0x2341, 0x235A, 0x2360, 0x237B})},
+      {"marks dropped", EntryWith(Only({2})), Chars({0x2147, 0x2422, 0x215D, 0x2126}),
+       Chars({0x2422})},
+      {"small kana", EntryWith(Only({4, 5, 6})),
+       Chars({0x2443, 0x2563, 0x2465, 0x2567, 0x2421, 0x2529, 0x246E}),
+       Chars({0x2444, 0x2564, 0x2466, 0x2568, 0x2422, 0x252A, 0x246F})},
+      {"voiced and semi-voiced", EntryWith(Only({7, 8})),
+       Chars({0x242C, 0x255C, 0x2451, 0x255D, 0x2452}),
+       Chars({0x242B, 0x255B, 0x244F, 0x255B, 0x2452})},
+      {"symbols only when kept", EntryWith(kLeaveAll),
+       Chars({0x2147, 0x215D, 0x2126, 0x2133, 0x213A, 0x213B, 0x2221, 0x2821, 0x2F7E, 0x2176,
+              0x2330, 0x3021}),
+       Chars({0x2147, 0x215D, 0x2126, 0x2133, 0x213A, 0x2330, 0x3021})},
+      {"bytes outside JIS", EntryWith(kConvertAll), Chars({0x0125, 0x8025, 0x2574}),
+       Chars({0x0125, 0x8025, 0x2426})},
+  };
+  for (const auto& c : cases) {
+    Key key = c.input;
+    NormaliseKey(key, c.entry);
+    EXPECT_EQ(key, c.expected) << c.name;
+  }
+}
+
+TEST(ResolveLongVowelsTest, MarkTakesTheVowelOfThePrecedingCell) {
+  // The cell before, and what the mark becomes: the ends of each run of the vowel table.
+  const std::pair<uint16_t, uint16_t> cases[] = {
+      {0x2421, 0x2421}, {0x242A, 0x242A}, {0x242B, 0x2422}, {0x2442, 0x2424}, {0x2443, 0x2426},
+      {0x2446, 0x2428}, {0x2452, 0x2424}, {0x245E, 0x2422}, {0x2462, 0x242A}, {0x2463, 0x2421},
+      {0x2465, 0x2425}, {0x2467, 0x2429}, {0x246E, 0x2421}, {0x2472, 0x242A}, {0x2473, 0x2473},
+      {0x2574, 0x2526}, {0x2575, 0x2521}, {0x2576, 0x2527}, {0x3021, 0x3021}, {0x2341, 0x2324},
+  };
+  for (const auto& [before, mark] : cases) {
+    Key key = Chars({before, kProlongedSoundMark});
+    ResolveLongVowels(key, 0);
+    EXPECT_EQ(key, Chars({before, mark})) << std::hex << before;
+  }
+}
+
+TEST(StripRawKeyTest, KeepsOnlyCharactersThatIndexWordsHold) {
+  Key key =
+      Chars({0x2133, 0x213B, 0x213C, 0x2132, 0x213D, 0x2126, 0x2147, 0x215D, 0x2176, 0x2221, 0x2330,
+             0x2422, 0x2522, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021, 0x7F21, 0x8021, 0x0121});
+  StripRawKey(key);
+  EXPECT_EQ(
+      key, Chars({0x2133, 0x213B, 0x213C, 0x2330, 0x2422, 0x2522, 0x2621, 0x2721, 0x3021, 0x7F21}));
+}
+
+// The plain cases are typed by the property test; these are the ones it never types.
+TEST(TakeKeyModeTest, OnlyAnAsteriskAtAnEndChoosesTheMode) {
+  const struct {
+    Bytes word;
+    KeyMode mode;
+    Bytes left;
+  } cases[] = {
+      {Chars({0x2422, 0x2176, 0x2424}), KeyMode::kExact, Chars({0x2422, 0x2176, 0x2424})},
+      {Chars({0x2422, 0x2176, 0x2424, 0x2176}), KeyMode::kExact,
+       Chars({0x2422, 0x2176, 0x2424, 0x2176})},
+      {Chars({0x2176, 0x2422, 0x2176}), KeyMode::kBackward, Chars({0x2422, 0x2176})},
+      {Chars({0x2176}), KeyMode::kBackward, Bytes{}},
+      // The bytes 0x21 0x76 across two kanji are no asterisk.
+      {Chars({0x3021, 0x7630, 0x2176}), KeyMode::kForward, Chars({0x3021, 0x7630})},
+  };
+  for (const auto& c : cases) {
+    Key key = c.word;
+    EXPECT_EQ(TakeKeyMode(key), c.mode) << ::testing::PrintToString(c.word);
+    EXPECT_EQ(key, c.left) << ::testing::PrintToString(c.word);
+  }
+}
 
 constexpr uint16_t kA = 0x2422, kI = 0x2424, kU = 0x2426, kStar = 0x2176;
 
@@ -25,16 +150,11 @@ std::vector<IndexWord> ManyWords(uint16_t first, uint32_t count) {
   return out;
 }
 
-// The text offsets of blocks, as hits report them.
-std::vector<int32_t> Texts(std::vector<uint32_t> blocks) {
+// The text offsets of consecutive blocks, as hits report them.
+std::vector<int32_t> Texts(uint32_t from, uint32_t count = 1) {
   std::vector<int32_t> out;
-  for (uint32_t b : blocks) out.push_back(Position{b, 0}.FileOffset());
+  for (uint32_t i = 0; i < count; ++i) out.push_back(Position{from + i, 0}.FileOffset());
   return out;
-}
-std::vector<int32_t> Texts(uint32_t from, uint32_t count) {
-  std::vector<uint32_t> blocks;
-  for (uint32_t i = 0; i < count; ++i) blocks.push_back(from + i);
-  return Texts(blocks);
 }
 
 // A book with one index of the words; `damage` may change the pages before they are written.
@@ -47,10 +167,6 @@ Bytes BookWith(const std::vector<IndexWord>& words, IndexTableEntry entry = Plai
   if (damage) damage(index);
   WriteIndex(text, index, entry);
   return text.Build();
-}
-
-IndexShape Shape(LeafForm form, size_t leafEntries = 0, size_t fanout = 0) {
-  return {form, false, leafEntries, fanout};
 }
 
 TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
@@ -85,7 +201,7 @@ TEST(ChooseIndexTest, FirstOfTwoEntriesWithOneCodeIsUsed) {
     builder.Add(Word(Chars({kA}), block));
     WriteIndex(text, builder.Build(text), PlainIndex(kKanaIndex));
   }
-  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA})).texts, Texts({10}));
+  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA})).texts, Texts(10));
 }
 
 TEST(SearchTest, WithoutIndexOrWordNothingIsFoundAndThePreparedWordStays) {
@@ -112,7 +228,7 @@ TEST(SearchTest, WithoutIndexOrWordNothingIsFoundAndThePreparedWordStays) {
 
 TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
   MemoryBook book(BookWith({Word(Chars({kProlongedSoundMark}), 10)}, {kKanaIndex, 0, 1, {}, 0}));
-  EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts({10}));
+  EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts(10));
 }
 
 TEST(SearchTest, ForwardMatchReadsLeafPagesInChunks) {
@@ -120,7 +236,8 @@ TEST(SearchTest, ForwardMatchReadsLeafPagesInChunks) {
   for (auto& w : before) w.text.block += 5000;  // keep these apart from the kI words
   words.insert(words.end(), before.begin(), before.end());
   BuiltIndex built;
-  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex), Shape(LeafForm::kVariable, 3, 4),
+  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 3, 4},
                            [&](BuiltIndex& b) { built = b; }));
   ASSERT_GE(built.levels.size(), 4u);
   const int64_t readsBefore = book.platform.readCalls;
@@ -129,15 +246,6 @@ TEST(SearchTest, ForwardMatchReadsLeafPagesInChunks) {
   EXPECT_EQ(r.texts, Texts(1000, 400));
   // One read per level down to the first leaf, then 32 leaf pages per read.
   EXPECT_LE(book.platform.readCalls - readsBefore, int64_t(built.levels.size()) + 400 / 3 / 32 + 2);
-}
-
-TEST(SearchTest, BackwardSearchHandsTheWordBackReversed) {
-  IndexShape shape;
-  shape.backward = true;
-  MemoryBook book(BookWith({Word(Chars({kU, kI}), 11)}, PlainIndex(kKanaBackwardIndex), shape));
-  const auto r = book.Search(Chars({kStar, kU, kI}));
-  EXPECT_EQ(r.texts, Texts({11}));
-  EXPECT_EQ(r.word, Chars({kI, kU}));
 }
 
 // ---- Damaged indexes and failing reads ----
@@ -152,9 +260,9 @@ TEST(DamagedIndexTest, ShortPageAtEndOfFileIsAnIoError) {
 
 TEST(DamagedIndexTest, EntryCountPastThePageReadsOnlyThePage) {
   for (LeafForm form : {LeafForm::kFixed, LeafForm::kVariable, LeafForm::kGroup}) {
-    MemoryBook book(BookWith({Word(Chars({kA}), 10)}, PlainIndex(kKanaIndex), Shape(form),
+    MemoryBook book(BookWith({Word(Chars({kA}), 10)}, PlainIndex(kKanaIndex), IndexShape{form},
                              [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); }));
-    EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts({10})) << int(form);
+    EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts(10)) << int(form);
   }
 }
 
@@ -167,8 +275,8 @@ TEST(DamagedIndexTest, EntryLengthPastThePageEndsThePage) {
     key[35] = uint8_t(0x21 + i % 40);
     words.push_back(Word(key, 100 + i));
   }
-  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex), Shape(LeafForm::kVariable, 40),
-                           [](BuiltIndex& b) {
+  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 40}, [](BuiltIndex& b) {
                              // The last entry's key would now run past the page.
                              b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF;
                            }));
@@ -180,9 +288,9 @@ TEST(DamagedIndexTest, EntryLengthPastThePageEndsThePage) {
 TEST(DamagedIndexTest, UnknownGroupEntryTypeSkipsTheRestOfItsPage) {
   std::vector<IndexWord> words;
   for (uint32_t i = 0; i < 4; ++i) words.push_back(Word(Chars({kA}), 10 + i));
-  MemoryBook book(BookWith(words, PlainIndex(kKanaIndex), Shape(LeafForm::kGroup, 2),
+  MemoryBook book(BookWith(words, PlainIndex(kKanaIndex), IndexShape{LeafForm::kGroup, false, 2},
                            [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }));
-  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts({12, 13}));
+  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts(12, 2));
 }
 
 TEST(DamagedIndexTest, ChildPointingBackUpEndsTheSearch) {
@@ -196,8 +304,8 @@ TEST(DamagedIndexTest, ChildPointingBackUpEndsTheSearch) {
       }
     }
   };
-  MemoryBook book(
-      BookWith(ManyWords(kA, 16), PlainIndex(kWrittenIndex), Shape(LeafForm::kVariable, 2, 2), loop));
+  MemoryBook book(BookWith(ManyWords(kA, 16), PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 2, 2}, loop));
   const auto r = book.Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kDamaged);
   EXPECT_TRUE(r.texts.empty());
@@ -206,7 +314,7 @@ TEST(DamagedIndexTest, ChildPointingBackUpEndsTheSearch) {
 TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
   uint32_t cut = 0;
   Bytes honmon = BookWith(ManyWords(kA, 60), PlainIndex(kWrittenIndex),
-                          Shape(LeafForm::kVariable, 1), [&](BuiltIndex& b) {
+                          IndexShape{LeafForm::kVariable, false, 1}, [&](BuiltIndex& b) {
                             b.root = b.levels[0][0];  // search from the first leaf
                             cut = Offset(b.levels[0][40]) + 1000;
                           });
@@ -217,8 +325,8 @@ TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
 }
 
 TEST(DamagedIndexTest, FailedChunkReadKeepsTheHitsTakenBefore) {
-  MemoryBook book(
-      BookWith(ManyWords(kA, 80), PlainIndex(kWrittenIndex), Shape(LeafForm::kVariable, 1)));
+  MemoryBook book(BookWith(ManyWords(kA, 80), PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 1}));
   book.platform.faults.failReadOnCall = book.platform.readCalls + 4;  // root, leaf, chunk 1, 2
   const auto r = book.Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kIoError);
@@ -249,9 +357,13 @@ class WordPropertiesTest : public ::testing::Test {
 };
 
 TEST_F(WordPropertiesTest, ReportsHitCountAndHeadingSize) {
+  Bytes spaced = Concat(Chars({0x2121, kA}), {0});
+  const Bytes before = spaced;
+  WordProperties props{-7, -7};
+  EXPECT_EQ(lib_.epwGetWordProperties(spaced.data(), &props), -1);  // no book yet
+  EXPECT_EQ(spaced, before);
   OpenBook(BookWith({Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)}));
   Bytes word = Concat(Chars({kA, kStar}), {0}), missing = Concat(Chars({kU}), {0});
-  WordProperties props{-7, -7};
   EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
   EXPECT_EQ(props.hitCount, 2);
   EXPECT_EQ(props.itemSize, 500);
@@ -259,14 +371,6 @@ TEST_F(WordPropertiesTest, ReportsHitCountAndHeadingSize) {
   props = {-7, -7};
   EXPECT_EQ(lib_.epwGetWordProperties(missing.data(), &props), -2);
   EXPECT_EQ(props.hitCount, -7);
-}
-
-TEST_F(WordPropertiesTest, WithoutBookTheWordIsUntouched) {
-  Bytes word = Concat(Chars({0x2121, kA}), {0});
-  const Bytes before = word;
-  WordProperties props{};
-  EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), -1);
-  EXPECT_EQ(word, before);
 }
 
 TEST_F(WordPropertiesTest, OddLengthWordStaysInsideItsBuffer) {
