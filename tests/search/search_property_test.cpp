@@ -8,19 +8,8 @@
 
 #include "search_fixture.h"
 
-namespace tomeshelf {
+namespace tomeshelf::testing {
 namespace {
-
-using testing::BuiltIndex;
-using testing::Bytes;
-using testing::Chars;
-using testing::IndexBuilder;
-using testing::IndexGroup;
-using testing::IndexShape;
-using testing::IndexWord;
-using testing::LeafForm;
-using testing::MemoryBook;
-using testing::StoredEntry;
 
 using Rng = std::mt19937;
 
@@ -33,11 +22,8 @@ size_t Pick(Rng& rng, size_t n) { return std::uniform_int_distribution<size_t>(0
 
 Bytes RandomKey(Rng& rng) {
   Bytes key;
-  const size_t n = 1 + Pick(rng, 4);
-  for (size_t i = 0; i < n; ++i) {
-    const uint16_t c = kAlphabet[Pick(rng, std::size(kAlphabet))];
-    key.push_back(static_cast<uint8_t>(c >> 8));
-    key.push_back(static_cast<uint8_t>(c));
+  for (size_t n = 1 + Pick(rng, 4); n > 0; --n) {
+    key = Concat(key, Chars({kAlphabet[Pick(rng, std::size(kAlphabet))]}));
   }
   return key;
 }
@@ -56,13 +42,13 @@ Dictionary RandomDictionary(Rng& rng, bool groups) {
     d.keys.push_back(key);
     return IndexWord{key, {block, 0}, {block, 32}};
   };
-  const size_t units = 5 + Pick(rng, 300);
-  for (size_t i = 0; i < units; ++i) {
+  for (size_t units = 5 + Pick(rng, 300); units > 0; --units) {
     const Bytes key = RandomKey(rng);
     if (groups && Pick(rng, 3) == 0) {
       IndexGroup g{key, {}};
-      const size_t members = 1 + Pick(rng, 3);
-      for (size_t m = 0; m < members; ++m) g.members.push_back(next(Pick(rng, 2) ? key : RandomKey(rng)));
+      for (size_t m = 1 + Pick(rng, 3); m > 0; --m) {
+        g.members.push_back(next(Pick(rng, 2) ? key : RandomKey(rng)));
+      }
       d.keys.push_back(key);
       d.groups.push_back(std::move(g));
     } else {
@@ -75,18 +61,15 @@ Dictionary RandomDictionary(Rng& rng, bool groups) {
 // The search word as a caller might type it, with the mode's asterisk.
 Bytes RandomWord(Rng& rng, const Dictionary& d, KeyMode mode) {
   Bytes base = Pick(rng, 5) == 0 ? RandomKey(rng) : d.keys[Pick(rng, d.keys.size())];
-  const size_t chars = base.size() / 2;
-  const size_t keep = 1 + Pick(rng, chars);
-  if (mode == KeyMode::kForward) base.resize(keep * 2);
-  if (mode == KeyMode::kBackward) base.erase(base.begin(), base.end() - static_cast<std::ptrdiff_t>(keep * 2));
+  const auto keep = static_cast<std::ptrdiff_t>(2 + 2 * Pick(rng, base.size() / 2));
+  if (mode == KeyMode::kForward) base.erase(base.begin() + keep, base.end());
+  if (mode == KeyMode::kBackward) base.erase(base.begin(), base.end() - keep);
   if (Pick(rng, 4) == 0) {
-    const size_t at = 2 * Pick(rng, base.size() / 2 + 1);
     const Bytes extra = Chars({Pick(rng, 2) ? kSpace : kMiddleDot});
-    base.insert(base.begin() + static_cast<std::ptrdiff_t>(at), extra.begin(), extra.end());
+    base.insert(base.begin() + 2 * Pick(rng, base.size() / 2 + 1), extra.begin(), extra.end());
   }
-  if (mode == KeyMode::kForward) base = testing::Concat(base, Chars({kStar}));
-  if (mode == KeyMode::kBackward) base = testing::Concat(Chars({kStar}), base);
-  return base;
+  if (mode == KeyMode::kForward) return Concat(base, Chars({kStar}));
+  return mode == KeyMode::kBackward ? Concat(Chars({kStar}), base) : base;
 }
 
 // The word before normalisation as the index words are compared with it: spaces and the
@@ -97,11 +80,12 @@ Bytes RawKeyOf(const Bytes& word, KeyMode mode) {
   const size_t to = word.size() - (mode == KeyMode::kForward ? 2 : 0);
   for (size_t at = from; at < to; at += 2) {
     const uint8_t row = word[at], cell = word[at + 1];
-    const bool kept = (row == 0x21 && cell >= 0x33 && cell <= 0x3C) ||
-                      (row >= 0x23 && row <= 0x27) || (row >= 0x30 && row <= 0x7F);
-    if (kept) raw.insert(raw.end(), {row, cell});
+    if ((row == 0x21 && cell >= 0x33 && cell <= 0x3C) || (row >= 0x23 && row <= 0x27) ||
+        (row >= 0x30 && row <= 0x7F)) {
+      raw.insert(raw.end(), {row, cell});
+    }
   }
-  return mode == KeyMode::kBackward ? testing::Reversed(raw) : raw;
+  return mode == KeyMode::kBackward ? Reversed(raw) : raw;
 }
 
 bool Matches(const Bytes& entry, const Bytes& key, KeyMode mode) {
@@ -113,25 +97,18 @@ std::vector<int32_t> BruteForce(const std::vector<StoredEntry>& entries, const B
                                 const Bytes& raw, KeyMode mode) {
   std::vector<int32_t> hits;
   auto take = [&](const StoredEntry& e) {
-    if (!Matches(e.key, raw, mode)) return;
     const int32_t text = e.text.FileOffset();
-    if (!hits.empty() && (text == 0 || text == hits.back())) return;
+    if (!Matches(e.key, raw, mode) || (!hits.empty() && (text == 0 || text == hits.back()))) return;
     hits.push_back(text);
   };
   bool inMatchedGroup = false;
   for (const StoredEntry& e : entries) {
-    switch (e.kind) {
-      case StoredEntry::kWord:
-        inMatchedGroup = false;
-        if (Matches(e.key, key, mode)) take(e);
-        break;
-      case StoredEntry::kGroupHead:
-        inMatchedGroup = Matches(e.key, key, mode);
-        break;
-      case StoredEntry::kGroupMember:
-        if (inMatchedGroup) take(e);
-        break;
+    if (e.kind == StoredEntry::kGroupMember) {
+      if (inMatchedGroup) take(e);
+      continue;
     }
+    inMatchedGroup = e.kind == StoredEntry::kGroupHead && Matches(e.key, key, mode);
+    if (e.kind == StoredEntry::kWord && Matches(e.key, key, mode)) take(e);
   }
   return hits;
 }
@@ -145,24 +122,23 @@ TEST(SearchPropertyTest, HitsEqualABruteForceWalkOfTheIndex) {
     shape.fanout = Pick(rng, 2) ? 0 : 2 + Pick(rng, 3);
     const Dictionary d = RandomDictionary(rng, shape.form == LeafForm::kGroup);
 
-    testing::IndexTableEntry settings{kWrittenIndex, 0, static_cast<uint8_t>(Pick(rng, 2)), {}, 0};
+    IndexTableEntry settings{kWrittenIndex, 0, static_cast<uint8_t>(Pick(rng, 2)), {}, 0};
     for (size_t i = 0; i < 9; ++i) {
       const auto value = static_cast<uint8_t>(Pick(rng, i == 3 ? 3 : 2));
       settings.settings[i / 4] |= static_cast<uint8_t>(value << (6 - 2 * (i % 4)));
     }
     settings.extent = Pick(rng, 4) == 0 ? 3 : 0;
 
-    testing::TextFileBuilder text;
+    TextFileBuilder text;
     BuiltIndex indexes[2];
     for (int backward = 0; backward < 2; ++backward) {
-      IndexShape s = shape;
-      s.backward = backward != 0;
-      IndexBuilder builder(s);
+      shape.backward = backward != 0;
+      IndexBuilder builder(shape);
       for (const auto& w : d.words) builder.Add(w);
       for (const auto& g : d.groups) builder.AddGroup(g);
       indexes[backward] = builder.Build(text);
       settings.code = backward ? kWrittenBackwardIndex : kWrittenIndex;
-      testing::WriteIndex(text, indexes[backward], settings);
+      WriteIndex(text, indexes[backward], settings);
     }
     MemoryBook book(text.Build());
     ASSERT_EQ(book.opened, Status::kOk);
@@ -172,14 +148,15 @@ TEST(SearchPropertyTest, HitsEqualABruteForceWalkOfTheIndex) {
       const Bytes word = RandomWord(rng, d, mode);
       const auto r = book.Search(word);
       const auto& entries = indexes[mode == KeyMode::kBackward ? 1 : 0].entries;
-      const auto expected =
-          r.word.empty() ? std::vector<int32_t>{} : BruteForce(entries, r.word, RawKeyOf(word, mode), mode);
-      ASSERT_EQ(r.texts, expected) << "seed " << seed << " query " << q << " word "
-                                   << ::testing::PrintToString(word);
+      const auto expected = r.word.empty()
+                                ? std::vector<int32_t>{}
+                                : BruteForce(entries, r.word, RawKeyOf(word, mode), mode);
+      ASSERT_EQ(r.texts, expected)
+          << "seed " << seed << " query " << q << " word " << ::testing::PrintToString(word);
       ASSERT_EQ(r.status, expected.empty() ? Status::kNotFound : Status::kOk);
     }
   }
 }
 
 }  // namespace
-}  // namespace tomeshelf
+}  // namespace tomeshelf::testing

@@ -1,71 +1,181 @@
 #include <gtest/gtest.h>
 
-#include <string>
+#include <array>
+#include <functional>
 #include <vector>
 
 #include "api/library.h"
-#include "search/index_page.h"
+#include "search/search_key.h"
 #include "search_fixture.h"
 
-namespace tomeshelf {
+namespace tomeshelf::testing {
 namespace {
 
-using testing::BuiltIndex;
-using testing::Bytes;
-using testing::Chars;
-using testing::IndexBuilder;
-using testing::IndexGroup;
-using testing::IndexShape;
-using testing::IndexWord;
-using testing::LeafForm;
-using testing::MemoryBook;
-using testing::PlainIndex;
-using testing::Texts;
-using testing::TextFileBuilder;
-using testing::Word;
-using testing::Concat;
+using Settings = std::array<uint8_t, 12>;
 
-constexpr uint16_t kA = 0x2422, kI = 0x2424, kU = 0x2426, kKa = 0x242B, kKi = 0x242D;
-constexpr uint16_t kKatakanaA = 0x2522, kKatakanaI = 0x2524;
-constexpr uint16_t kStar = 0x2176;
-
-Bytes BookWith(const IndexShape& shape, const std::vector<IndexWord>& words, uint8_t code,
-               BuiltIndex* built = nullptr) {
-  TextFileBuilder text;
-  IndexBuilder builder(shape);
-  for (const auto& w : words) builder.Add(w);
-  BuiltIndex index = builder.Build(text);
-  testing::WriteIndex(text, index, PlainIndex(code));
-  if (built) *built = index;
-  return text.Build();
+// Packs twelve 2-bit settings into bytes 11-13 of a table entry, high bits first.
+IndexEntry EntryWith(const Settings& s, uint8_t allZeroSwitch = 0, uint8_t extent = 0) {
+  IndexEntry e;
+  e.bytes[0] = kWrittenIndex;
+  e.bytes[10] = allZeroSwitch;
+  for (size_t i = 0; i < s.size(); ++i) {
+    e.bytes[11 + i / 4] |= static_cast<uint8_t>(s[i] << (6 - 2 * (i % 4)));
+  }
+  e.bytes[15] = extent;
+  return e;
 }
 
-// Words k0 k1 ... of two characters each, every one a distinct kana pair, at blocks from 1000.
-std::vector<IndexWord> ManyWords(uint16_t first, size_t count) {
+constexpr Settings kConvertAll{};
+constexpr Settings kLeaveAll{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+// Every conversion left off but the given ones, set to the given value.
+Settings Only(std::initializer_list<size_t> which, uint8_t value = 0) {
+  Settings s = kLeaveAll;
+  for (size_t w : which) s[w] = value;
+  return s;
+}
+
+TEST(NormaliseKeyTest, ConvertsAsTheIndexFiles) {
+  const struct {
+    const char* name;
+    IndexEntry entry;
+    Bytes input, expected;
+  } cases[] = {
+      {"katakana long vowel", EntryWith(kConvertAll),
+       Chars({0x2555, 0x2521, 0x213C, 0x2539, 0x2548}),
+       Chars({0x2455, 0x2422, 0x2422, 0x2439, 0x2448})},
+      {"long vowel kept voiced", EntryWith(Only({3})), Chars({0x2447, 0x213C, 0x2449, 0x213C}),
+       Chars({0x2447, 0x2428, 0x2449, 0x242A})},
+      {"long vowel then unvoiced", EntryWith(Only({3, 7})), Chars({0x2447, 0x213C, 0x2449, 0x213C}),
+       Chars({0x2446, 0x2428, 0x2448, 0x242A})},
+      {"repeated long vowels", EntryWith(kConvertAll), Chars({0x2442, 0x213C, 0x213C}),
+       Chars({0x2441, 0x2424, 0x2424})},
+      {"leading long vowels when kept", EntryWith(kLeaveAll),
+       Chars({0x213C, 0x213C, 0x2422, 0x213C}), Chars({0x2422, 0x213C})},
+      {"leading long vowels when removed", EntryWith(Only({3}, 2)),
+       Chars({0x213C, 0x213C, 0x2422, 0x213C, 0x213C, 0x2424}), Chars({0x2422, 0x2424})},
+      {"all-zero switch", EntryWith(Settings{3, 3, 3, 3}, 1), Chars({0x2522, 0x2361}),
+       Chars({0x2422, 0x2341})},
+      {"extent three", EntryWith(kConvertAll, 0, 3), Chars({0x2522, 0x2176, 0x2361, 0x213C}),
+       Chars({0x2522, 0x2361, 0x213C})},
+      {"setting out of range", EntryWith(Only({0}, 2)), Chars({0x2522, 0x2176}),
+       Chars({0x2522, 0x2176})},
+      {"long vowel setting three", EntryWith(Only({3}, 3)), Chars({0x213C, 0x2522, 0x2176}),
+       Chars({0x213C, 0x2522, 0x2176})},
+      {"unused setting out of range", EntryWith(Only({11}, 2)), Chars({0x2221}), Chars({0x2221})},
+      {"katakana without hiragana", EntryWith(Only({0})), Chars({0x2574, 0x2575, 0x2576, 0x2577}),
+       Chars({0x2426, 0x242B, 0x2431, 0x2577})},
+      {"small Latin", EntryWith(Only({1})), Chars({0x2361, 0x237A, 0x2360, 0x237B}),
+       Chars({0x2341, 0x235A, 0x2360, 0x237B})},
+      {"marks dropped", EntryWith(Only({2})), Chars({0x2147, 0x2422, 0x215D, 0x2126}),
+       Chars({0x2422})},
+      {"small kana", EntryWith(Only({4, 5, 6})),
+       Chars({0x2443, 0x2563, 0x2465, 0x2567, 0x2421, 0x2529, 0x246E}),
+       Chars({0x2444, 0x2564, 0x2466, 0x2568, 0x2422, 0x252A, 0x246F})},
+      {"voiced and semi-voiced", EntryWith(Only({7, 8})),
+       Chars({0x242C, 0x255C, 0x2451, 0x255D, 0x2452}),
+       Chars({0x242B, 0x255B, 0x244F, 0x255B, 0x2452})},
+      {"symbols only when kept", EntryWith(kLeaveAll),
+       Chars({0x2147, 0x215D, 0x2126, 0x2133, 0x213A, 0x213B, 0x2221, 0x2821, 0x2F7E, 0x2176,
+              0x2330, 0x3021}),
+       Chars({0x2147, 0x215D, 0x2126, 0x2133, 0x213A, 0x2330, 0x3021})},
+      {"bytes outside JIS", EntryWith(kConvertAll), Chars({0x0125, 0x8025, 0x2574}),
+       Chars({0x0125, 0x8025, 0x2426})},
+  };
+  for (const auto& c : cases) {
+    Key key = c.input;
+    NormaliseKey(key, c.entry);
+    EXPECT_EQ(key, c.expected) << c.name;
+  }
+}
+
+TEST(ResolveLongVowelsTest, MarkTakesTheVowelOfThePrecedingCell) {
+  // The cell before, and what the mark becomes: the ends of each run of the vowel table.
+  const std::pair<uint16_t, uint16_t> cases[] = {
+      {0x2421, 0x2421}, {0x242A, 0x242A}, {0x242B, 0x2422}, {0x2442, 0x2424}, {0x2443, 0x2426},
+      {0x2446, 0x2428}, {0x2452, 0x2424}, {0x245E, 0x2422}, {0x2462, 0x242A}, {0x2463, 0x2421},
+      {0x2465, 0x2425}, {0x2467, 0x2429}, {0x246E, 0x2421}, {0x2472, 0x242A}, {0x2473, 0x2473},
+      {0x2574, 0x2526}, {0x2575, 0x2521}, {0x2576, 0x2527}, {0x3021, 0x3021}, {0x2341, 0x2324},
+  };
+  for (const auto& [before, mark] : cases) {
+    Key key = Chars({before, kProlongedSoundMark});
+    ResolveLongVowels(key, 0);
+    EXPECT_EQ(key, Chars({before, mark})) << std::hex << before;
+  }
+}
+
+TEST(StripRawKeyTest, KeepsOnlyCharactersThatIndexWordsHold) {
+  Key key =
+      Chars({0x2133, 0x213B, 0x213C, 0x2132, 0x213D, 0x2126, 0x2147, 0x215D, 0x2176, 0x2221, 0x2330,
+             0x2422, 0x2522, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021, 0x7F21, 0x8021, 0x0121});
+  StripRawKey(key);
+  EXPECT_EQ(
+      key, Chars({0x2133, 0x213B, 0x213C, 0x2330, 0x2422, 0x2522, 0x2621, 0x2721, 0x3021, 0x7F21}));
+}
+
+// The plain cases are typed by the property test; these are the ones it never types.
+TEST(TakeKeyModeTest, OnlyAnAsteriskAtAnEndChoosesTheMode) {
+  const struct {
+    Bytes word;
+    KeyMode mode;
+    Bytes left;
+  } cases[] = {
+      {Chars({0x2422, 0x2176, 0x2424}), KeyMode::kExact, Chars({0x2422, 0x2176, 0x2424})},
+      {Chars({0x2422, 0x2176, 0x2424, 0x2176}), KeyMode::kExact,
+       Chars({0x2422, 0x2176, 0x2424, 0x2176})},
+      {Chars({0x2176, 0x2422, 0x2176}), KeyMode::kBackward, Chars({0x2422, 0x2176})},
+      {Chars({0x2176}), KeyMode::kBackward, Bytes{}},
+      // The bytes 0x21 0x76 across two kanji are no asterisk.
+      {Chars({0x3021, 0x7630, 0x2176}), KeyMode::kForward, Chars({0x3021, 0x7630})},
+  };
+  for (const auto& c : cases) {
+    Key key = c.word;
+    EXPECT_EQ(TakeKeyMode(key), c.mode) << ::testing::PrintToString(c.word);
+    EXPECT_EQ(key, c.left) << ::testing::PrintToString(c.word);
+  }
+}
+
+constexpr uint16_t kA = 0x2422, kI = 0x2424, kU = 0x2426, kStar = 0x2176;
+
+// An index table entry whose settings leave the words as they are but for symbol removal.
+IndexTableEntry PlainIndex(uint8_t code) { return {code, 0, 0, {0x55, 0x55, 0x55}, 0}; }
+
+IndexWord Word(const Bytes& key, uint32_t block) { return {key, {block, 0}, {block, 16}}; }
+
+// Words of the character `first` and a kanji, distinct and in key order, at blocks from 1000.
+std::vector<IndexWord> ManyWords(uint16_t first, uint32_t count) {
   std::vector<IndexWord> out;
-  for (size_t i = 0; i < count; ++i) {
-    out.push_back(Word(Chars({first, static_cast<uint16_t>(0x3021 + i / 90 * 0x100 + i % 90)}),
-                       1000 + static_cast<uint32_t>(i)));
+  for (uint32_t i = 0; i < count; ++i) {
+    out.push_back(Word(Chars({first, uint16_t(0x3021 + i / 90 * 0x100 + i % 90)}), 1000 + i));
   }
   return out;
 }
 
-std::vector<int32_t> BlockRange(uint32_t from, size_t count) {
+// The text offsets of consecutive blocks, as hits report them.
+std::vector<int32_t> Texts(uint32_t from, uint32_t count = 1) {
   std::vector<int32_t> out;
-  for (size_t i = 0; i < count; ++i) out.push_back(testing::Position{from + uint32_t(i), 0}.FileOffset());
+  for (uint32_t i = 0; i < count; ++i) out.push_back(Position{from + i, 0}.FileOffset());
   return out;
 }
 
-struct IndexChoice {
-  Bytes word;
-  KeyMode mode;
-  uint8_t code;
-};
+// A book with one index of the words; `damage` may change the pages before they are written.
+Bytes BookWith(const std::vector<IndexWord>& words, IndexTableEntry entry = PlainIndex(kKanaIndex),
+               IndexShape shape = {}, const std::function<void(BuiltIndex&)>& damage = {}) {
+  TextFileBuilder text;
+  IndexBuilder builder(shape);
+  for (const auto& w : words) builder.Add(w);
+  BuiltIndex index = builder.Build(text);
+  if (damage) damage(index);
+  WriteIndex(text, index, entry);
+  return text.Build();
+}
 
 TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
-  const IndexChoice cases[] = {
+  const struct {
+    Bytes word;
+    KeyMode mode;
+    uint8_t code;
+  } cases[] = {
       {Chars({0x2341, kA}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x237A}), KeyMode::kForward, kAlphabetIndex},
       {Chars({0x2361}), KeyMode::kBackward, kAlphabetBackwardIndex},
       {Chars({0x2621}), KeyMode::kExact, kAlphabetIndex},
       {Chars({0x2771}), KeyMode::kExact, kAlphabetIndex},
@@ -74,10 +184,9 @@ TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
       {Chars({0x2126, 0x2341}), KeyMode::kExact, kKanaIndex},
       {Chars({0x2330, kA}), KeyMode::kExact, kWrittenIndex},
       {Chars({0x2339}), KeyMode::kBackward, kWrittenBackwardIndex},
-      {Chars({kA, kI}), KeyMode::kExact, kKanaIndex},
       {Chars({kA, 0x3021, kI}), KeyMode::kExact, kWrittenIndex},
       {Chars({kA, 0x7F21}), KeyMode::kBackward, kWrittenBackwardIndex},
-      {Chars({kKatakanaA, 0x2F21}), KeyMode::kBackward, kKanaBackwardIndex},
+      {Chars({0x2522, 0x2F21}), KeyMode::kBackward, kKanaBackwardIndex},
       {Bytes{}, KeyMode::kForward, kKanaIndex},
   };
   for (const auto& c : cases) {
@@ -85,293 +194,147 @@ TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
   }
 }
 
-TEST(ChooseIndexTest, MissingKindFallsBackToWrittenFormOfTheSameDirection) {
-  std::vector<IndexEntry> table(3);
-  table[0].bytes[0] = kKanaIndex;
-  table[1].bytes[0] = kWrittenBackwardIndex;
-  table[2].bytes[0] = kWrittenIndex;
-  EXPECT_EQ(ChooseIndex(Chars({0x2341}), KeyMode::kExact, table), &table[2]);
-  EXPECT_EQ(ChooseIndex(Chars({0x2341}), KeyMode::kBackward, table), &table[1]);
-  EXPECT_EQ(ChooseIndex(Chars({kA}), KeyMode::kForward, table), &table[0]);
-  table.pop_back();
-  EXPECT_EQ(ChooseIndex(Chars({0x2341}), KeyMode::kExact, table), nullptr);
-}
-
 TEST(ChooseIndexTest, FirstOfTwoEntriesWithOneCodeIsUsed) {
   TextFileBuilder text;
-  IndexBuilder first(IndexShape{}), second(IndexShape{});
-  first.Add(Word(Chars({kA}), 10));
-  second.Add(Word(Chars({kA}), 20));
-  testing::WriteIndex(text, first.Build(text), PlainIndex(kKanaIndex));
-  testing::WriteIndex(text, second.Build(text), PlainIndex(kKanaIndex));
-  MemoryBook book(text.Build());
-  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts({10}));
+  for (uint32_t block : {10, 20}) {
+    IndexBuilder builder({});
+    builder.Add(Word(Chars({kA}), block));
+    WriteIndex(text, builder.Build(text), PlainIndex(kKanaIndex));
+  }
+  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA})).texts, Texts(10));
 }
 
-TEST(SearchTest, BookWithoutTheIndexKeepsThePreparedWord) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10)}, kKanaIndex));
-  const auto r = book.Search(Chars({0x2121, 0x2341, 0x2121, 0x2221, kStar}));
-  EXPECT_EQ(r.status, Status::kNotFound);
-  EXPECT_EQ(r.word, Chars({0x2341, 0x2221}));
-}
-
-TEST(SearchTest, IndexWithRootBlockZeroIsNotFound) {
-  TextFileBuilder text;
-  text.AddIndexEntry(PlainIndex(kKanaIndex));
-  MemoryBook book(text.Build());
-  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kNotFound);
-}
-
-TEST(SearchTest, WordThatPreparationEmptiesIsNotFound) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10)}, kKanaIndex));
-  for (const Bytes& word : {Chars({kStar}), Chars({0x2121, 0x2121}), Chars({0x2221, kStar})}) {
-    const auto r = book.Search(word);
-    EXPECT_EQ(r.status, Status::kNotFound);
-    EXPECT_TRUE(r.word.empty());
-    EXPECT_EQ(book.book.Hits().Count(), 0);
+TEST(SearchTest, WithoutIndexOrWordNothingIsFoundAndThePreparedWordStays) {
+  TextFileBuilder rootless;
+  rootless.AddIndexEntry(PlainIndex(kKanaIndex));  // root block zero
+  MemoryBook noRoot(rootless.Build()), kana(BookWith({Word(Chars({kA}), 10)}));
+  const struct {
+    MemoryBook* book;
+    Bytes word, left;
+  } cases[] = {
+      {&kana, Chars({0x2121, 0x2341, 0x2121, 0x2221, kStar}), Chars({0x2341, 0x2221})},
+      {&noRoot, Chars({kA}), Chars({kA})},
+      {&kana, Chars({kStar}), {}},
+      {&kana, Chars({0x2121, 0x2121}), {}},
+      {&kana, Chars({0x2221, kStar}), {}},
+  };
+  for (const auto& c : cases) {
+    const auto r = c.book->Search(c.word);
+    EXPECT_EQ(r.status, Status::kNotFound) << ::testing::PrintToString(c.word);
+    EXPECT_TRUE(r.texts.empty());
+    EXPECT_EQ(r.word, c.left);
   }
 }
 
-TEST(SearchTest, ExactMatchTakesOnlyEqualKeys) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11),
-                                Word(Chars({kA, kI, kU}), 12), Word(Chars({kI}), 13)},
-                           kKanaIndex));
-  EXPECT_EQ(book.Search(Chars({kA, kI})).texts, Texts({11}));
-  const auto none = book.Search(Chars({kA, kU}));
-  EXPECT_EQ(none.status, Status::kNotFound);
-  EXPECT_TRUE(none.texts.empty());
+TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
+  MemoryBook book(BookWith({Word(Chars({kProlongedSoundMark}), 10)}, {kKanaIndex, 0, 1, {}, 0}));
+  EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts(10));
 }
 
-TEST(SearchTest, ForwardMatchTakesKeysThatBeginWithTheWord) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11),
-                                Word(Chars({kA, kI, kU}), 12), Word(Chars({kI}), 13)},
-                           kKanaIndex));
-  EXPECT_EQ(book.Search(Chars({kA, kI, kStar})).texts, Texts({11, 12}));
-  EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts({10, 11, 12}));
-}
-
-TEST(SearchTest, BackwardMatchTakesKeysThatEndWithTheWord) {
-  IndexShape shape;
-  shape.backward = true;
-  MemoryBook book(BookWith(shape, {Word(Chars({kA, kI}), 10), Word(Chars({kU, kI}), 11),
-                                   Word(Chars({kI, kA}), 12), Word(Chars({kI}), 13)},
-                           kKanaBackwardIndex));
-  const auto r = book.Search(Chars({kStar, kI}));
-  EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.texts, Texts({13, 10, 11}));
-  const auto two = book.Search(Chars({kStar, kU, kI}));
-  EXPECT_EQ(two.texts, Texts({11}));
-  EXPECT_EQ(two.word, Chars({kI, kU}));  // handed back reversed
-}
-
-TEST(SearchTest, ForwardMatchSpansLeafChunks) {
-  IndexShape shape;
-  shape.leafEntriesPerPage = 3;
-  shape.fanout = 4;
-  BuiltIndex built;
-  auto words = ManyWords(kI, 400);
-  auto before = ManyWords(kA, 50);
-  words.insert(words.end(), before.begin(), before.end());
+TEST(SearchTest, ForwardMatchReadsLeafPagesInChunks) {
+  auto words = ManyWords(kI, 400), before = ManyWords(kA, 50);
   for (auto& w : before) w.text.block += 5000;  // keep these apart from the kI words
-  MemoryBook book(BookWith(shape, words, kWrittenIndex, &built));
-  ASSERT_GT(built.levels[0].size(), 3 * 32u);
+  words.insert(words.end(), before.begin(), before.end());
+  BuiltIndex built;
+  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 3, 4},
+                           [&](BuiltIndex& b) { built = b; }));
   ASSERT_GE(built.levels.size(), 4u);
-
   const int64_t readsBefore = book.platform.readCalls;
   const auto r = book.Search(Chars({kI, kStar}));
   EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.texts, BlockRange(1000, 400));
+  EXPECT_EQ(r.texts, Texts(1000, 400));
   // One read per level down to the first leaf, then 32 leaf pages per read.
-  const int64_t leafPages = 400 / 3 + 1;
-  EXPECT_LE(book.platform.readCalls - readsBefore,
-            static_cast<int64_t>(built.levels.size()) + leafPages / 32 + 2);
-}
-
-TEST(SearchTest, FixedFormKeysEndAtTheirPadding) {
-  IndexShape shape;
-  shape.form = LeafForm::kFixed;
-  shape.fixedWidth = 12;
-  MemoryBook book(BookWith(shape, {Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11),
-                                   Word(Chars({kI}), 12)},
-                           kKanaIndex));
-  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts({10}));
-  EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts({10, 11}));
-}
-
-TEST(SearchTest, GroupMembersMatchByTheirOwnKeys) {
-  IndexShape shape;
-  shape.form = LeafForm::kGroup;
-  TextFileBuilder text;
-  IndexBuilder builder(shape);
-  // Katakana filed as hiragana: the head holds the normalised key, members the raw ones.
-  builder.AddGroup(IndexGroup{Chars({kA, kI}), {Word(Chars({kKatakanaA, kKatakanaI}), 10),
-                                                Word(Chars({kA, kI}), 11),
-                                                Word(Chars({kKatakanaA, kKatakanaI}), 12)}});
-  builder.AddGroup(IndexGroup{Chars({kA, kI, kU}), {Word(Chars({kKatakanaA, kKatakanaI}), 13)}});
-  builder.Add(Word(Chars({kA, kI}), 14));
-  testing::WriteIndex(text, builder.Build(text),
-                      testing::IndexTableEntry{kKanaIndex, 0, 1, {}, 0});
-  MemoryBook book(text.Build());
-
-  EXPECT_EQ(book.Search(Chars({kKatakanaA, kKatakanaI})).texts, Texts({10, 12}));
-  EXPECT_EQ(book.Search(Chars({kA, kI})).texts, Texts({14, 11}));
-  EXPECT_EQ(book.Search(Chars({kKatakanaA, kStar})).texts, Texts({10, 12, 13}));
-}
-
-TEST(SearchTest, RepeatedTextPositionGivesOneHit) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10), Word(Chars({kA}), 10),
-                                Word(Chars({kA}), 11), Word(Chars({kA}), 10)},
-                           kKanaIndex));
-  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts({10, 11, 10}));
-}
-
-TEST(SearchTest, KeyAfterEveryKeyIsNotFound) {
-  IndexShape shape;
-  shape.leafEntriesPerPage = 2;
-  shape.fanout = 2;
-  MemoryBook book(BookWith(shape, ManyWords(kA, 20), kWrittenIndex));
-  const auto r = book.Search(Chars({kKi}));
-  EXPECT_EQ(r.status, Status::kNotFound);
-  EXPECT_TRUE(r.texts.empty());
-}
-
-TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
-  TextFileBuilder text;
-  IndexBuilder builder(IndexShape{});
-  builder.Add(Word(Chars({kProlongedSoundMark}), 10));
-  testing::WriteIndex(text, builder.Build(text), testing::IndexTableEntry{kKanaIndex, 0, 1, {}, 0});
-  MemoryBook book(text.Build());
-  EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts({10}));
-}
-
-TEST(SearchTest, EveryNewSearchEmptiesTheHitList) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10)}, kKanaIndex));
-  EXPECT_EQ(book.Search(Chars({kA})).texts.size(), 1u);
-  EXPECT_EQ(book.Search(Chars({kI})).status, Status::kNotFound);
-  EXPECT_EQ(book.book.Hits().Count(), 0);
+  EXPECT_LE(book.platform.readCalls - readsBefore, int64_t(built.levels.size()) + 400 / 3 / 32 + 2);
 }
 
 // ---- Damaged indexes and failing reads ----
 
 TEST(DamagedIndexTest, ShortPageAtEndOfFileIsAnIoError) {
-  Bytes honmon = BookWith({}, {Word(Chars({kA}), 10)}, kKanaIndex);
+  Bytes honmon = BookWith({Word(Chars({kA}), 10)});
   honmon.resize(honmon.size() - 100);
-  MemoryBook book(honmon);
-  const auto r = book.Search(Chars({kA}));
+  const auto r = MemoryBook(honmon).Search(Chars({kA}));
   EXPECT_EQ(r.status, Status::kIoError);
   EXPECT_TRUE(r.texts.empty());
 }
 
 TEST(DamagedIndexTest, EntryCountPastThePageReadsOnlyThePage) {
   for (LeafForm form : {LeafForm::kFixed, LeafForm::kVariable, LeafForm::kGroup}) {
-    IndexShape shape;
-    shape.form = form;
-    TextFileBuilder text;
-    IndexBuilder builder(shape);
-    builder.Add(Word(Chars({kA}), 10));
-    BuiltIndex built = builder.Build(text);
-    testing::PutBe16(built.pages[built.root], 2, 0xFFFF);
-    testing::WriteIndex(text, built, PlainIndex(kKanaIndex));
-    MemoryBook book(text.Build());
-    EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts({10}));
+    MemoryBook book(BookWith({Word(Chars({kA}), 10)}, PlainIndex(kKanaIndex), IndexShape{form},
+                             [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); }));
+    EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts(10)) << int(form);
   }
 }
 
 TEST(DamagedIndexTest, EntryLengthPastThePageEndsThePage) {
-  IndexShape shape;
-  shape.leafEntriesPerPage = 40;
-  TextFileBuilder text;
-  IndexBuilder builder(shape);
   // Forty entries of 13 + 36 bytes fill the first leaf page almost to its end.
   std::vector<IndexWord> words;
   for (uint16_t i = 0; i < 80; ++i) {
     Bytes key(36, 0x30);
-    key[34] = static_cast<uint8_t>(0x30 + i / 40);
-    key[35] = static_cast<uint8_t>(0x21 + i % 40);
-    builder.Add(Word(key, 100 + i));
+    key[34] = uint8_t(0x30 + i / 40);
+    key[35] = uint8_t(0x21 + i % 40);
+    words.push_back(Word(key, 100 + i));
   }
-  BuiltIndex built = builder.Build(text);
-  Bytes& page = built.pages[built.levels[0][0]];
-  const size_t lastEntry = 4 + 39 * (13 + 36);
-  page[lastEntry] = 0xFF;  // its key would now run past the page
-  testing::WriteIndex(text, built, PlainIndex(kWrittenIndex));
-  MemoryBook book(text.Build());
+  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 40}, [](BuiltIndex& b) {
+                             // The last entry's key would now run past the page.
+                             b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF;
+                           }));
   const auto r = book.Search(Chars({0x3030, kStar}));
   EXPECT_EQ(r.status, Status::kOk);
-  std::vector<int32_t> expected = BlockRange(100, 39);
-  const auto second = BlockRange(140, 40);
-  expected.insert(expected.end(), second.begin(), second.end());
-  EXPECT_EQ(r.texts, expected);
+  EXPECT_EQ(r.texts, Concat(Texts(100, 39), Texts(140, 40)));
 }
 
 TEST(DamagedIndexTest, UnknownGroupEntryTypeSkipsTheRestOfItsPage) {
-  IndexShape shape;
-  shape.form = LeafForm::kGroup;
-  shape.leafEntriesPerPage = 2;
-  TextFileBuilder text;
-  IndexBuilder builder(shape);
-  for (uint32_t i = 0; i < 4; ++i) builder.Add(Word(Chars({kA}), 10 + i));
-  BuiltIndex built = builder.Build(text);
-  built.pages[built.levels[0][0]][4] = 0x40;
-  testing::WriteIndex(text, built, PlainIndex(kKanaIndex));
-  MemoryBook book(text.Build());
-  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts({12, 13}));
+  std::vector<IndexWord> words;
+  for (uint32_t i = 0; i < 4; ++i) words.push_back(Word(Chars({kA}), 10 + i));
+  MemoryBook book(BookWith(words, PlainIndex(kKanaIndex), IndexShape{LeafForm::kGroup, false, 2},
+                           [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }));
+  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts(12, 2));
 }
 
 TEST(DamagedIndexTest, ChildPointingBackUpEndsTheSearch) {
-  IndexShape shape;
-  shape.leafEntriesPerPage = 2;
-  shape.fanout = 2;
-  TextFileBuilder text;
-  IndexBuilder builder(shape);
-  for (const auto& w : ManyWords(kA, 16)) builder.Add(w);
-  BuiltIndex built = builder.Build(text);
   // Every intermediate entry leads back to the root.
-  for (size_t level = 1; level < built.levels.size(); ++level) {
-    for (uint32_t block : built.levels[level]) {
-      Bytes& page = built.pages[block];
-      const size_t width = page[1];
-      const size_t count = static_cast<size_t>(page[2] << 8 | page[3]);
-      for (size_t i = 0; i < count; ++i) testing::PutBe32(page, 4 + i * (width + 4) + width, built.root);
+  auto loop = [](BuiltIndex& b) {
+    for (size_t level = 1; level < b.levels.size(); ++level) {
+      for (uint32_t block : b.levels[level]) {
+        Bytes& page = b.pages[block];
+        const size_t width = page[1], count = size_t(page[2] << 8 | page[3]);
+        for (size_t i = 0; i < count; ++i) PutBe32(page, 4 + i * (width + 4) + width, b.root);
+      }
     }
-  }
-  testing::WriteIndex(text, built, PlainIndex(kWrittenIndex));
-  MemoryBook book(text.Build());
+  };
+  MemoryBook book(BookWith(ManyWords(kA, 16), PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 2, 2}, loop));
   const auto r = book.Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kDamaged);
   EXPECT_TRUE(r.texts.empty());
 }
 
 TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
-  IndexShape shape;
-  shape.leafEntriesPerPage = 1;
-  TextFileBuilder text;
-  IndexBuilder builder(shape);
-  for (const auto& w : ManyWords(kA, 60)) builder.Add(w);
-  BuiltIndex built = builder.Build(text);
-  testing::WriteIndex(text, built, PlainIndex(kWrittenIndex));
-  // Search from the first leaf, and end the file 40 leaf pages and a half in.
-  text.IndexEntries().back().startBlock = built.levels[0][0];
-  Bytes honmon = text.Build();
-  honmon.resize(testing::Offset(built.levels[0][40]) + 1000);
-  MemoryBook book(honmon);
-  const auto r = book.Search(Chars({kA, kStar}));
+  uint32_t cut = 0;
+  Bytes honmon = BookWith(ManyWords(kA, 60), PlainIndex(kWrittenIndex),
+                          IndexShape{LeafForm::kVariable, false, 1}, [&](BuiltIndex& b) {
+                            b.root = b.levels[0][0];  // search from the first leaf
+                            cut = Offset(b.levels[0][40]) + 1000;
+                          });
+  honmon.resize(cut);  // 40 leaf pages and a half
+  const auto r = MemoryBook(honmon).Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.texts, BlockRange(1000, 40));
+  EXPECT_EQ(r.texts, Texts(1000, 40));
 }
 
 TEST(DamagedIndexTest, FailedChunkReadKeepsTheHitsTakenBefore) {
-  IndexShape shape;
-  shape.leafEntriesPerPage = 1;
-  MemoryBook book(BookWith(shape, ManyWords(kA, 80), kWrittenIndex));
-  book.platform.faults.failReadOnCall = book.platform.readCalls + 4;  // root, leaf, chunk 1, chunk 2
+  MemoryBook book(BookWith(ManyWords(kA, 80), PlainIndex(kWrittenIndex),
+                           IndexShape{LeafForm::kVariable, false, 1}));
+  book.platform.faults.failReadOnCall = book.platform.readCalls + 4;  // root, leaf, chunk 1, 2
   const auto r = book.Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kIoError);
-  EXPECT_EQ(r.texts, BlockRange(1000, 33));
+  EXPECT_EQ(r.texts, Texts(1000, 33));
 }
 
 TEST(DamagedIndexTest, ChangedDiscFailsTheSearch) {
-  MemoryBook book(BookWith({}, {Word(Chars({kA}), 10)}, kKanaIndex));
+  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
   book.platform.pendingChanges = 1;
   const auto r = book.Search(Chars({kA}));
   EXPECT_EQ(r.status, Status::kIoError);
@@ -384,47 +347,40 @@ TEST(DamagedIndexTest, ChangedDiscFailsTheSearch) {
 class WordPropertiesTest : public ::testing::Test {
  protected:
   void OpenBook(const Bytes& honmon) {
-    testing::CatalogEntry entry{0x00, "Book", "BOOK", {}};
-    platform_.files["\\disc\\catalogs"] = testing::CatalogBytes({entry});
+    platform_.files["\\disc\\catalogs"] = CatalogBytes({{0x00, "Book", "BOOK", {}}});
     platform_.files["\\disc\\BOOK\\data\\honmon"] = honmon;
     ASSERT_EQ(lib_.OpenEpwing("\\disc"), 1);
     ASSERT_EQ(lib_.epwBooksOpen(), 1);
   }
-  testing::MemoryPlatform platform_;
+  MemoryPlatform platform_;
   Library lib_{platform_};
 };
 
 TEST_F(WordPropertiesTest, ReportsHitCountAndHeadingSize) {
-  OpenBook(BookWith({}, {Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)}, kKanaIndex));
-  Bytes word = Concat(Chars({kA, kStar}), {0});
+  Bytes spaced = Concat(Chars({0x2121, kA}), {0});
+  const Bytes before = spaced;
   WordProperties props{-7, -7};
+  EXPECT_EQ(lib_.epwGetWordProperties(spaced.data(), &props), -1);  // no book yet
+  EXPECT_EQ(spaced, before);
+  OpenBook(BookWith({Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)}));
+  Bytes word = Concat(Chars({kA, kStar}), {0}), missing = Concat(Chars({kU}), {0});
   EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
   EXPECT_EQ(props.hitCount, 2);
   EXPECT_EQ(props.itemSize, 500);
   EXPECT_EQ(lib_.reading().currentHit, -1);
-
-  Bytes missing = Concat(Chars({kU}), {0});
   props = {-7, -7};
   EXPECT_EQ(lib_.epwGetWordProperties(missing.data(), &props), -2);
   EXPECT_EQ(props.hitCount, -7);
 }
 
-TEST_F(WordPropertiesTest, WithoutBookTheWordIsUntouched) {
-  Bytes word = Concat(Chars({0x2121, kA}), {0});
-  const Bytes before = word;
-  WordProperties props{};
-  EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), -1);
-  EXPECT_EQ(word, before);
-}
-
 TEST_F(WordPropertiesTest, OddLengthWordStaysInsideItsBuffer) {
-  OpenBook(BookWith({}, {Word(Chars({kA}), 10)}, kKanaIndex));
+  OpenBook(BookWith({Word(Chars({kA}), 10)}));
   // Exactly the word's bytes, so the sanitizers see any step outside them.
-  std::vector<uint8_t> word{0x21, 0x21, 0x24, 0x22, 0x24, 0x00};
+  Bytes word{0x21, 0x21, 0x24, 0x22, 0x24, 0x00};
   WordProperties props{};
   EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
-  EXPECT_EQ(word, (std::vector<uint8_t>{0x24, 0x22, 0x00, 0x22, 0x24, 0x00}));
+  EXPECT_EQ(word, (Bytes{0x24, 0x22, 0x00, 0x22, 0x24, 0x00}));
 }
 
 }  // namespace
-}  // namespace tomeshelf
+}  // namespace tomeshelf::testing

@@ -1,6 +1,6 @@
 // Writes word indexes: B-trees of 2048-byte pages in a text file, from a list of words and
 // their text and heading positions. Leaf pages come in the fixed, variable or group form;
-// any number of intermediate levels sit above them. Written from the page format alone.
+// as many intermediate levels as the leaves need sit above them.
 #ifndef TOMESHELF_TESTS_SUPPORT_INDEX_BUILDER_H_
 #define TOMESHELF_TESTS_SUPPORT_INDEX_BUILDER_H_
 
@@ -37,10 +37,8 @@ enum class LeafForm { kFixed, kVariable, kGroup };
 struct IndexShape {
   LeafForm form = LeafForm::kVariable;
   bool backward = false;          // keys stored with their two-byte characters reversed
-  uint8_t fixedWidth = 0;         // fixed form: the key width L; 0 = the longest key
   size_t leafEntriesPerPage = 0;  // at most this many entries per leaf page; 0 = as fit
   size_t fanout = 0;              // at most this many entries per intermediate page; 0 = as fit
-  size_t minLevels = 0;           // at least this many intermediate levels
 };
 
 // One entry as the index holds it, in index order: what a brute-force scan walks.
