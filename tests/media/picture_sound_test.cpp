@@ -173,26 +173,19 @@ TEST_F(MediaTest, ReadsCutShortByTheFileEndGiveWhatWasThere) {
 }
 
 TEST_F(MediaTest, SoundReferencesRefusedOrEmpty) {
-  SoundDataRef empty = kSound, backward = kSound, tooLong = kSound, kind2 = kSound;
-  empty.endBlock = backward.endBlock = kSoundBlock;
-  empty.endOffset = 0;
-  backward.startOffset = 10;
-  backward.endOffset = 9;
-  tooLong.startBlock = 1;
-  tooLong.endBlock = 99999999;
-  kind2.kindByte = 0x02;
   struct Case {
     Bytes ref;
     int32_t size;
     bool keepsPending;
   };
-  const Case cases[] = {{SoundDataReference(empty), 0, false},
-                        {SoundDataReference(backward), -2, false},
-                        {SoundDataReference(tooLong), -2, false},
-                        {SoundDataReference(kind2), -2, true},
-                        {testing::SoundValuesReference({}, ""), -2, true},
-                        {ColourPictureReference(1, 0, ""), -2, true},
-                        {WithoutEscape(SoundDataReference(kSound)), -2, true}};
+  const Case cases[] = {
+      {SoundDataReference({0x01, 0, 0, kSoundBlock, 0, kSoundBlock, 0, ""}), 0, false},  // empty
+      {SoundDataReference({0x01, 0, 0, kSoundBlock, 10, kSoundBlock, 9, ""}), -2, false},
+      {SoundDataReference({0x01, 0, 0, 1, 0, 99999999, 0, ""}), -2, false},  // too long
+      {SoundDataReference({0x02, 0, 0, kSoundBlock, 0, kLastBlock, 512, ""}), -2, true},
+      {testing::SoundValuesReference({}, ""), -2, true},
+      {ColourPictureReference(1, 0, ""), -2, true},
+      {WithoutEscape(SoundDataReference(kSound)), -2, true}};
   for (size_t i = 0; i < std::size(cases); ++i) {
     ASSERT_EQ(PcmSize(kSound), 2560);
     EXPECT_EQ(lib.epwGetPcmSize(cases[i].ref.data()), cases[i].size) << i;
@@ -201,25 +194,21 @@ TEST_F(MediaTest, SoundReferencesRefusedOrEmpty) {
 }
 
 TEST_F(MediaTest, SoundPropertiesOfEachKind) {
-  SoundDataRef data = kSound, other = kSound;
-  data.kindByte = 0xF1;  // the high half is not read
-  data.format1 = 0x12;
-  data.format2 = 0x34;
-  // Sound data of another kind gives values from bytes 3, 5, 6, 9 and 10 (the kind, the
-  // second format byte, the start's first and last block bytes and its first offset byte),
-  // and its caption from byte 13 up to its own end code.
-  other = {0x02, 0, 0x45, 12345678, 9012, kLastBlock, 512, "X"};
-  const Bytes otherRef = SoundDataReference(other);
+  // The kind is the low half of byte 3. Sound data of another kind gives values from bytes 3,
+  // 5, 6, 9 and 10 (the kind, the second format byte, the start's first and last block bytes
+  // and its first offset byte), and its caption from byte 13 up to its own end code.
+  const Bytes other = SoundDataReference({0x02, 0, 0x45, 12345678, 9012, kLastBlock, 512, "X"});
   struct Case {
     Bytes ref;
     uint8_t kind;
     Bytes values, format, caption;
   };
   const Case cases[] = {
-      {SoundDataReference(data), 1, Bytes(5, 0xEE), {2, 1, 3, 4}, {'B', 'e', 'l', 'l'}},
+      {SoundDataReference({0xF1, 0x12, 0x34, 1, 0, 2, 0, "Bell"}), 1, Bytes(5, 0xEE),
+       {2, 1, 3, 4}, {'B', 'e', 'l', 'l'}},
       {testing::SoundValuesReference({1, 22, 33, 44, 99}, "Chime"), 0, {1, 22, 33, 44, 99},
        Bytes(4, 0xEE), {'C', 'h', 'i', 'm', 'e'}},
-      {otherRef, 0, {2, 45, 12, 78, 90}, Bytes(4, 0xEE), Bytes(&otherRef[13], &otherRef.back() - 1)}};
+      {other, 0, {2, 45, 12, 78, 90}, Bytes(4, 0xEE), Bytes(&other[13], &other.back() - 1)}};
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     ASSERT_EQ(Prop(c.ref), 1) << i;
@@ -229,17 +218,13 @@ TEST_F(MediaTest, SoundPropertiesOfEachKind) {
     EXPECT_EQ(Bytes(prop.caption, prop.caption + c.caption.size()), c.caption) << i;
     EXPECT_EQ(prop.caption[c.caption.size()], '\0') << i;
   }
-  data.caption = std::string(250, 'c');  // cut at 200 bytes
-  ASSERT_EQ(Prop(SoundDataReference(data)), 1);
-  EXPECT_EQ(std::string(prop.caption), std::string(200, 'c'));
+  ASSERT_EQ(Prop(SoundDataReference({0x01, 0, 0, 1, 0, 2, 0, std::string(250, 'c')})), 1);
+  EXPECT_EQ(std::string(prop.caption), std::string(200, 'c'));  // cut at 200 bytes
   EXPECT_EQ(reinterpret_cast<const uint8_t*>(&prop)[210], 0);
-}
-
-TEST_F(MediaTest, SoundPropertiesRefuseOtherReferencesAndLeaveTheRecord) {
   for (const Bytes& bad : {ColourPictureReference(1, 0, ""), WithoutEscape(SoundDataReference(kSound)),
                            Unended(SoundDataReference(kSound), 18)}) {
     EXPECT_EQ(Prop(bad), -2);
-    EXPECT_EQ(prop.kind, 0xEE);
+    EXPECT_EQ(prop.kind, 0xEE);  // the record is left as it was
     EXPECT_EQ(static_cast<uint8_t>(prop.caption[0]), 0xEE);
   }
 }
