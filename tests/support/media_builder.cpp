@@ -10,11 +10,6 @@ constexpr uint32_t kFontHeader = 2048;
 constexpr uint32_t kUnit = 1024;
 constexpr uint8_t kEsc = 0x1F;
 
-void AppendLe16(Bytes& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
 void AppendLe32(Bytes& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
@@ -108,29 +103,6 @@ Bytes MonoPictureReference(uint32_t first, uint32_t second, const std::string& c
   Append(out, Bytes{kEsc, 0x64});
   Append(out, Bcd(block, 4));
   Append(out, Bcd(offset, 2));
-  return out;
-}
-
-Bytes SmallBmpFile() {
-  // Two rows of two pixels, bottom row first, each row padded to 4 bytes.
-  const Bytes rows{0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00,
-                   0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00};
-  Bytes out{'B', 'M'};
-  AppendLe32(out, static_cast<uint32_t>(14 + 40 + rows.size()));
-  AppendLe32(out, 0);
-  AppendLe32(out, 14 + 40);
-  AppendLe32(out, 40);
-  AppendLe32(out, 2);
-  AppendLe32(out, 2);
-  AppendLe16(out, 1);
-  AppendLe16(out, 24);
-  AppendLe32(out, 0);
-  AppendLe32(out, static_cast<uint32_t>(rows.size()));
-  AppendLe32(out, 2835);
-  AppendLe32(out, 2835);
-  AppendLe32(out, 0);
-  AppendLe32(out, 0);
-  Append(out, rows);
   return out;
 }
 

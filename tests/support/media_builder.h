@@ -50,8 +50,7 @@ Bytes MonoPictureBits(uint32_t first, uint32_t second);
 // data's block (8 digits) and offset (4 digits).
 Bytes MonoPictureReference(uint32_t first, uint32_t second, const std::string& caption,
                            uint32_t block, uint32_t offset);
-// A real 2 x 2 24-bit BMP file, and a small JFIF-shaped byte string.
-Bytes SmallBmpFile();
+// A small JFIF-shaped byte string, the escape byte among its bytes.
 Bytes JpegLikeFile();
 // A colour picture as the text file stores it: 4 bytes, the file's length (little-endian),
 // the file.

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "api/library.h"
+#include "media/gaiji_fonts.h"
+#include "support/media_builder.h"
+#include "support/memory_disc.h"
+
+namespace tomeshelf {
+namespace {
+
+using testing::FontShape;
+using testing::GlyphInk;
+using testing::GlyphPattern;
+using PixelSet = std::set<std::pair<int32_t, int32_t>>;
+
+const std::string kRoot = "M:\\DISC";
+constexpr uint16_t kStart = 0xA121;
+constexpr uint32_t kInk = 0x00AABBCC;    // red CC, green BB, blue AA
+constexpr uint32_t kPaper = 0x00102030;  // red 30, green 20, blue 10
+constexpr FontShape kFull16{true, 16}, kFull24{true, 24}, kFull48{true, 48};
+constexpr FontShape kHalf16{false, 16}, kHalf48{false, 48};
+
+uint32_t CodeOf(uint32_t index) {
+  return ((kStart >> 8) + index / 94) << 8 | ((kStart & 0xFF) + index % 94);
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24;
+}
+
+class GaijiTest : public ::testing::Test {
+ protected:
+  // Bit i of `named` and `present` stands for AllFontShapes()[i], which is also the order of
+  // the catalog's font fields. Each font written holds 200 glyphs.
+  void Open(unsigned named = 0xFF, unsigned present = 0xFF, uint16_t start = kStart) {
+    testing::BookFiles book;
+    book.entry = {0x00, "Gaiji", "DICT", {}};
+    book.honmon = testing::TextFileBuilder().Build();
+    const auto shapes = testing::AllFontShapes();
+    for (size_t i = 0; i < shapes.size(); ++i) {
+      if (named >> i & 1) book.entry.fonts[i] = "GF" + shapes[i].Name();
+      if (present >> i & 1) book.fonts["GF" + shapes[i].Name()] = GaijiFontBytes(shapes[i], start, 200);
+    }
+    testing::PutMemoryDisc(platform, kRoot, {book});
+    ASSERT_EQ(lib.OpenEpwing(kRoot.c_str()), 1);
+    ASSERT_EQ(lib.epwBooksOpen(), 1);
+  }
+  std::vector<uint8_t>& FontFile(FontShape s) {
+    return platform.files[kRoot + "\\DICT\\gaiji\\GF" + s.Name()];
+  }
+  int32_t Show(uint32_t code, FontShape s) {
+    return lib.epwShowExCode(code, s.size, s.fullWidth, 5, 7, 105, 207, kInk, kPaper, nullptr);
+  }
+  int32_t Bmp(uint32_t code, FontShape s) {
+    return lib.epwExCode2Bmp(code, s.size, s.fullWidth, 0, 0, kInk, kPaper, nullptr);
+  }
+  PixelSet Pixels(uint32_t code, FontShape s, int32_t left, int32_t top, int32_t right,
+                  int32_t bottom) {
+    platform.pixels.clear();
+    EXPECT_EQ(lib.epwShowExCodePixel(code, s.size, s.fullWidth, left, top, right, bottom, kInk,
+                                     nullptr), 1);
+    PixelSet out;
+    for (const auto& p : platform.pixels) {
+      EXPECT_EQ(p.colour, kInk);
+      out.insert({p.x, p.y});
+    }
+    EXPECT_EQ(out.size(), platform.pixels.size());
+    return out;
+  }
+
+  testing::MemoryPlatform platform;
+  Library lib{platform};
+};
+
+TEST_F(GaijiTest, EveryFontDrawsItsPatternExactly) {
+  Open();
+  for (const FontShape& s : testing::AllFontShapes()) {
+    SCOPED_TRACE(s.Name());
+    platform.stretches.clear();
+    platform.bitmaps.clear();
+    const uint32_t w = s.DrawnWidth(), h = s.size;
+    // The 24-bit image: bottom row first (positive height), one plane, no compression.
+    ASSERT_EQ(Show(CodeOf(95), s), 1);
+    ASSERT_EQ(platform.stretches.size(), 1u);
+    const auto& st = platform.stretches[0];
+    EXPECT_EQ(std::vector<int64_t>({st.left, st.top, st.width, st.height, st.imageWidth,
+                                     st.imageHeight}),
+              std::vector<int64_t>({5, 7, 100, 200, w, h}));
+    const std::vector<uint32_t> header{40, w, h, 1u | 24u << 16, 0, w * h * 3, 0, 0, 0, 0};
+    ASSERT_EQ(st.header.size(), 40u);
+    for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(Le32(st.header, 4 * i), header[i]) << i;
+    ASSERT_EQ(st.pixels.size(), w * h * 3);
+    for (uint32_t r = 0; r < h; ++r) {
+      for (uint32_t x = 0; x < w; ++x) {
+        const uint8_t* p = st.pixels.data() + ((h - 1 - r) * w + x) * 3;
+        ASSERT_EQ(std::vector<uint8_t>(p, p + 3),
+                  GlyphInk(s, 95, r, x) ? std::vector<uint8_t>({0xAA, 0xBB, 0xCC})
+                                        : std::vector<uint8_t>({0x10, 0x20, 0x30}))
+            << "row " << r << " column " << x;
+      }
+    }
+    // The monochrome bitmap: rows complemented, padded with white to whole 16-bit words.
+    ASSERT_EQ(Bmp(CodeOf(40), s), 1);
+    const MonoBitmap& bm = platform.bitmaps.at(0);
+    EXPECT_EQ(std::vector<int64_t>({bm.width, bm.height, bm.stride}),
+              std::vector<int64_t>({s.NominalWidth(), s.size, s.Stride()}));
+    ASSERT_EQ(bm.bits.size(), s.Stride() * s.size);
+    const auto pattern = GlyphPattern(s, 40);
+    for (uint32_t r = 0; r < s.size; ++r) {
+      for (uint32_t k = 0; k < s.Stride(); ++k) {
+        const uint8_t want = k < s.RowBytes() ? ~pattern[r * s.RowBytes() + k] : 0xFF;
+        ASSERT_EQ(bm.bits[r * s.Stride() + k], want) << "row " << r << " byte " << k;
+      }
+    }
+    // Ink pixels at the nominal and double size. Every bit the image shows counts, so the
+    // 30-dot fonts' padding bits land past the right edge.
+    for (int32_t scale : {1, 2}) {
+      PixelSet want;
+      for (int32_t r = 0; r < static_cast<int32_t>(h); ++r) {
+        for (int32_t b = 0; b < static_cast<int32_t>(w); ++b) {
+          for (int32_t d = 0; d < scale * scale && GlyphInk(s, 7, r, b); ++d) {
+            want.insert({10 + b * scale + d % scale, 20 + r * scale + d / scale});
+          }
+        }
+      }
+      EXPECT_EQ(Pixels(CodeOf(7), s, 10, 20, 10 + s.NominalWidth() * scale, 20 + h * scale), want)
+          << "x" << scale;
+    }
+  }
+}
+
+TEST_F(GaijiTest, HalfScaleKeepsOddRowsAndColumnsAndEmptyRectanglesDrawNothing) {
+  Open(0x01);
+  PixelSet want;
+  for (int32_t r = 1; r < 16; r += 2) {
+    for (int32_t b = 1; b < 16; b += 2) {
+      if (GlyphInk(kFull16, 3, r, b)) want.insert({b / 2, r / 2});
+    }
+  }
+  EXPECT_EQ(Pixels(CodeOf(3), kFull16, 0, 0, 8, 8), want);
+  for (const auto& r : {std::array<int32_t, 4>{10, 10, 10, 40}, {10, 10, 40, 10},
+                        {40, 10, 10, 40}, {10, 40, 40, 10}}) {
+    EXPECT_EQ(Pixels(CodeOf(0), kFull16, r[0], r[1], r[2], r[3]), PixelSet()) << r[2] << r[3];
+  }
+}
+
+TEST_F(GaijiTest, CodesOutsideTheFontAreRefused) {
+  Open(0x01);
+  // 200 glyphs fill 7 units of 32: the file holds glyph slots 0 to 223.
+  EXPECT_EQ(Bmp(kStart, kFull16), 1);
+  EXPECT_EQ(Bmp(CodeOf(223), kFull16), 1);
+  for (uint32_t code : {0xA120u, 0xA17Fu, 0xA021u, 0xA1FFu, CodeOf(224), 0xFF21u}) {
+    EXPECT_EQ(Bmp(code, kFull16), -2) << std::hex << code;
+    EXPECT_EQ(Show(code, kFull16), -2) << std::hex << code;
+  }
+  EXPECT_EQ(platform.bitmaps.size(), 2u);
+  EXPECT_TRUE(platform.stretches.empty());
+}
+
+TEST_F(GaijiTest, StartCodeComesFromBytesTenAndEleven) {
+  Open(0x01, 0x01, 0xB05A);
+  ASSERT_EQ(Bmp(0xB05A, kFull16), 1);
+  EXPECT_EQ(platform.bitmaps[0].bits[0], static_cast<uint8_t>(~GlyphPattern(kFull16, 0)[0]));
+  EXPECT_EQ(Bmp(0xB05B, kFull16), 1);
+  for (uint32_t code : {0xB059u, 0xAF7Eu, 0xB121u}) EXPECT_EQ(Bmp(code, kFull16), -2) << code;
+}
+
+TEST_F(GaijiTest, GlyphCutShortByTheFileEndIsNotFound) {
+  Open(0x02);
+  for (uint32_t cut : {1u, 0u}) {
+    lib.epwBooksClose();
+    FontFile(kFull24).resize(testing::GlyphOffset(kFull24, 30) + kFull24.GlyphBytes() - cut);
+    ASSERT_EQ(lib.epwBooksOpen(), 1);
+    EXPECT_EQ(Bmp(CodeOf(29), kFull24), 1);
+    EXPECT_EQ(Bmp(CodeOf(30), kFull24), cut ? -2 : 1);
+  }
+}
+
+TEST_F(GaijiTest, ShortOrFailedReadAndFailedAttachDrawNothing) {
+  Open(0x01 | 0x08);
+  platform.faults.shortReadLimit = 100;
+  EXPECT_EQ(Show(CodeOf(1), kFull48), -2);
+  platform.faults.shortReadLimit = 0;
+  platform.faults.failReadOnCall = platform.readCalls + 1;
+  EXPECT_EQ(Show(CodeOf(1), kFull48), -1);
+  EXPECT_TRUE(platform.stretches.empty());
+  EXPECT_EQ(Show(CodeOf(1), kFull48), 1);
+  platform.attachFails = true;
+  EXPECT_EQ(Bmp(kStart, kFull16), -2);
+  EXPECT_TRUE(platform.bitmaps.empty());
+}
+
+TEST_F(GaijiTest, SizeNamesWidthKindsAndEmptySlots) {
+  Open(0x01 | 0x04 | 0x40);  // full-width 16 and 30, half-width 30
+  ASSERT_EQ(lib.epwShowExCode(kStart, 30, 1, 0, 0, 30, 30, kInk, kPaper, nullptr), 1);
+  ASSERT_EQ(lib.epwShowExCode(kStart, 32, 1, 0, 0, 30, 30, kInk, kPaper, nullptr), 1);
+  EXPECT_EQ(platform.stretches.at(0).pixels, platform.stretches.at(1).pixels);
+  EXPECT_EQ(Bmp(kStart, {true, 40}), -1);   // slot 5 never holds a font
+  EXPECT_EQ(Bmp(kStart, {true, 20}), -2);   // slot of the open 16-dot font
+  EXPECT_EQ(Bmp(kStart, {false, 20}), -1);  // no half-width 16-dot font
+  EXPECT_EQ(Bmp(kStart, {true, 24}), -1);
+  EXPECT_EQ(Bmp(kStart, {true, 200}), -1);  // past the last slot
+  EXPECT_EQ(lib.epwExCode2Bmp(kStart, 16, 2, 0, 0, 0, 0, nullptr), -2);
+  EXPECT_EQ(lib.epwShowExCodePixel(kStart, 16, -1, 0, 0, 9, 9, kInk, nullptr), -2);
+  EXPECT_EQ(lib.epwExCode2Bmp(kStart, 0x100 | 16, 0x100 | 1, 0, 0, 0, 0, nullptr), 1);
+}
+
+TEST_F(GaijiTest, UnnamedMissingOrHeaderlessFontLeavesOnlyItsSlotEmpty) {
+  Open(0x7F, 0xFD);  // half-width 48 unnamed, full-width 24 not on the disc
+  lib.epwBooksClose();
+  FontFile(kHalf16).resize(13);
+  ASSERT_EQ(lib.epwBooksOpen(), 1);
+  for (const FontShape& s : testing::AllFontShapes()) {
+    const bool empty = s.Name() == kHalf16.Name() || s.Name() == kFull24.Name() ||
+                       s.Name() == kHalf48.Name();
+    EXPECT_EQ(Bmp(kStart, s), empty ? -1 : 1) << s.Name();
+  }
+  EXPECT_EQ(platform.openFiles, 6);  // five fonts and the text file
+}
+
+TEST(GaijiFontTableTest, FontPathLongerThan255CharactersIsRefused) {
+  std::string names(kFontNamesSize, '\0');
+  names.replace(0, 8, "GF16FULL");
+  testing::MemoryPlatform platform;
+  for (size_t dirLength : {246u, 247u}) {  // with "\" and the name: 255 and 256 characters
+    const std::string dir = "G:" + std::string(dirLength - 2, 'd');
+    platform.files[dir + "\\GF16FULL"] = testing::GaijiFontBytes(kFull16, kStart, 1);
+    GaijiFonts fonts;
+    fonts.OpenGaijiFonts(platform, dir, names.data());
+    EXPECT_EQ(fonts.Slot(WidthKind::kFull, 2) != nullptr, dirLength == 246) << dirLength;
+  }
+}
+
+}  // namespace
+}  // namespace tomeshelf
