@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
-#include <string>
 #include <tuple>
 #include <vector>
 
@@ -17,60 +15,41 @@ namespace {
 using Found = std::optional<size_t>;
 constexpr Found kNone = std::nullopt;
 
-Bytes Slice(const Bytes& b, size_t from, size_t to) {
-  return Bytes(b.begin() + from, b.begin() + to);
-}
-
-// Per piece: FindArticleEnd on a first and on a continuing piece; FindHitArticleEnd with no
-// start seen yet, the flag it leaves, and with a start seen before; FindLastArticleStart.
-struct ScanCase {
-  std::string name;
-  Bytes piece;
-  Found firstEnd, continuingEnd, hitEnd;
-  int32_t seenAfter;
-  Found hitEndAfterStart, lastStart;
-};
+Bytes Slice(const Bytes& b, size_t i, size_t j) { return Bytes(b.begin() + i, b.begin() + j); }
 
 TEST(ScanTest, FindsArticleBoundariesInAPiece) {
   Bytes notQuiteStart = ArticleStart();
   notQuiteStart[2] = 0x02;
-  const std::vector<ScanCase> cases = {
-      {"MarkersBackToBack", Join({ArticleStart(), ArticleStart()}), 4, 0, 4, 1, 0, 4},
-      {"ThirdByteNotOne", Join({Chars(3), notQuiteStart, Chars(2)}), kNone, kNone, kNone, 0, kNone,
-       kNone},
-      {"TextEndBeforeAnyMarker", Join({Chars(2), TextEnd(), ArticleStart(), Chars(2)}), 4, 4, kNone,
-       1, 6, 6},
-      {"MarkerCutByPieceEnd", Join({Chars(2), Slice(ArticleStart(), 0, 2)}), kNone, kNone, kNone, 0,
-       kNone, kNone},
-      {"EscapeBeforeMarker", Join({Slice(ArticleStart(), 0, 1), ArticleStart(), Chars(1)}), kNone,
-       1, kNone, 1, 1, 1},
+  const Bytes start = ArticleStart(), end = TextEnd();
+  // Per piece: FindArticleEnd on a first and on a continuing piece; FindHitArticleEnd with no
+  // start seen yet, the flag it leaves, and with a start seen before; FindLastArticleStart.
+  const std::vector<std::tuple<Bytes, Found, Found, Found, int32_t, Found, Found>> cases = {
+      {Join({start, start}), 4, 0, 4, 1, 0, 4},
+      {Join({Chars(3), notQuiteStart, Chars(2)}), kNone, kNone, kNone, 0, kNone, kNone},
+      {Join({Chars(2), end, start, Chars(2)}), 4, 4, kNone, 1, 6, 6},
+      {Join({Chars(2), Slice(start, 0, 2)}), kNone, kNone, kNone, 0, kNone, kNone},
+      {Join({Slice(start, 0, 1), start, Chars(1)}), kNone, 1, kNone, 1, 1, 1},
       // The parameter byte is not skipped: an escape there starts a sequence of its own.
-      {"ParameterByteIsScanned", Join({ArticleStart(kControl), Slice(TextEnd(), 1, 2)}), 3, 0,
-       kNone, 1, 0, 0},
-      {"TextEndCutByPieceEnd", Join({ArticleStart(), Chars(1), Slice(TextEnd(), 0, 1)}), kNone, 0,
-       kNone, 1, 0, 0},
-  };
-  for (const ScanCase& c : cases) {
-    EXPECT_EQ(FindArticleEnd(c.piece, false), c.firstEnd) << c.name;
-    EXPECT_EQ(FindArticleEnd(c.piece, true), c.continuingEnd) << c.name;
+      {Join({ArticleStart(kControl), Slice(end, 1, 2)}), 3, 0, kNone, 1, 0, 0},
+      {Join({start, Chars(1), Slice(end, 0, 1)}), kNone, 0, kNone, 1, 0, 0}};
+  for (const auto& [piece, firstEnd, nextEnd, hitEnd, seenAfter, hitEndAfterStart, last] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(piece));
+    EXPECT_EQ(FindArticleEnd(piece, false), firstEnd);
+    EXPECT_EQ(FindArticleEnd(piece, true), nextEnd);
     int32_t seen = 0;
-    EXPECT_EQ(FindHitArticleEnd(c.piece, seen), c.hitEnd) << c.name;
-    EXPECT_EQ(seen, c.seenAfter) << c.name;
+    EXPECT_EQ(FindHitArticleEnd(piece, seen), hitEnd);
+    EXPECT_EQ(seen, seenAfter);
     seen = 1;
-    EXPECT_EQ(FindHitArticleEnd(c.piece, seen), c.hitEndAfterStart) << c.name;
-    EXPECT_EQ(seen, 1) << c.name;
-    EXPECT_EQ(FindLastArticleStart(c.piece), c.lastStart) << c.name;
+    EXPECT_EQ(FindHitArticleEnd(piece, seen), hitEndAfterStart);
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(FindLastArticleStart(piece), last);
   }
 }
 
 TEST(DecodeBcdTest, ReadsDigitsUpToFirstNibbleAboveNine) {
-  const std::vector<std::pair<Bytes, int32_t>> cases = {{Bcd(1234, 4), 1234},
-                                                        {Bcd(99999999, 4), 99999999},
-                                                        {{0x12, 0x3A}, 123},
-                                                        {{0xA1}, 0},
-                                                        {{0x0D, 0x11}, 0},
-                                                        {{0x31, 0xF2}, 31},
-                                                        {{}, 0}};
+  const std::pair<Bytes, int32_t> cases[] = {{Bcd(1234, 4), 1234}, {Bcd(99999999, 4), 99999999},
+                                             {{0x12, 0x3A}, 123},  {{0xA1}, 0},
+                                             {{0x31, 0xF2}, 31},   {{}, 0}};
   for (const auto& [bytes, value] : cases) {
     EXPECT_EQ(DecodeBcd(bytes.data(), static_cast<int32_t>(bytes.size())), value)
         << ::testing::PrintToString(bytes);
