@@ -11,6 +11,7 @@ constexpr uint8_t kLinkStart = 0x42;
 constexpr uint8_t kLinkEnd = 0x62;
 constexpr uint8_t kMenuStart = 0x43;
 constexpr uint8_t kMenuEnd = 0x63;
+constexpr uint8_t kMenuAreaCode = 0x01;
 // JIS X 0208 rows and cells run from 0x21 to 0x7E.
 constexpr uint32_t kFirstCode = 0x21;
 constexpr uint32_t kCodesPerRow = 94;
@@ -80,10 +81,7 @@ uint32_t ArticleWriter::Raw(const Bytes& bytes) {
 }
 
 void AddMenuArea(TextFileBuilder& file, uint32_t startBlock) {
-  IndexTableEntry entry;
-  entry.code = kMenuAreaCode;
-  entry.startBlock = startBlock;
-  file.AddIndexEntry(entry);
+  file.AddIndexEntry({kMenuAreaCode, startBlock});
 }
 
 }  // namespace tomeshelf::testing

@@ -12,7 +12,6 @@
 namespace tomeshelf::testing {
 
 inline constexpr uint8_t kControl = 0x1F;
-inline constexpr uint8_t kMenuAreaCode = 0x01;
 
 // 0x1F 0x41 0x01 and the parameter byte that opens an article.
 Bytes ArticleStart(uint8_t parameter = 0x00);
@@ -39,8 +38,6 @@ class ArticleWriter {
   // Starts at the first byte of n fresh blocks of the file.
   static ArticleWriter InBlocks(TextFileBuilder& file, uint32_t n);
 
-  // The file offset the next byte goes to.
-  uint32_t Position() const { return at_; }
   // An article: its start marker, then the body. Returns the article's file offset.
   uint32_t Article(const Bytes& body, uint8_t parameter = 0x00);
   // A heading: the text, then a line break. Returns its file offset.

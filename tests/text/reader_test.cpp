@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <tuple>
+
+#include "api/library.h"
+#include "support/article_builder.h"
+#include "support/memory_disc.h"
+#include "text/reference.h"
+
+namespace tomeshelf::testing {
+namespace {
+
+constexpr uint32_t kSize = 256;
+
+// A Library on an in-memory disc holding one book whose text file the test wrote, and the
+// buffer its readers fill.
+struct TextBook {
+  void Open(const Bytes& text) {
+    honmon = text;
+    PutMemoryDisc(platform, "Q:\\DISC", {{{0x00, "Book", "DICT", {}}, honmon, {}}});
+    ASSERT_EQ(lib.OpenEpwing("Q:\\DISC"), 1);
+    ASSERT_EQ(lib.epwBooksOpen(), 1);
+  }
+  // The book's own bytes, up to its end.
+  Bytes At(size_t from, size_t n) const { return Between(from, from + n); }
+  Bytes Between(size_t from, size_t to) const {
+    to = std::min(to, honmon.size());
+    return Bytes(honmon.begin() + std::min(from, to), honmon.begin() + to);
+  }
+  // What the last read delivered.
+  Bytes Got() const { return Bytes(out, out + std::min<size_t>(count, buf.size())); }
+  int32_t Hit(int32_t i, uint32_t n = kSize) { return lib.epwGetWordContent(i, out, n, &count); }
+  int32_t Next(uint32_t n = kSize) { return lib.epwGetNextContentByWord(out, n, &count); }
+  int32_t Last(uint32_t n = kSize) { return lib.epwGetLastContentByWord(out, n, &count); }
+  int32_t Jump(int32_t pos, uint32_t n) { return lib.GetLinkContByPt(pos, out, n, &count); }
+  int32_t Link(const Bytes& r) { return lib.epwGetLinkContent(r.data(), out, kSize, &count); }
+  int32_t PageLink(const Bytes& r) { return lib.GetLinkContent(r.data(), out, kSize, &count); }
+  void AddHit(int32_t offset) { lib.book()->Hits().AppendHit(offset, 0); }
+  const ReadingState& State() const { return lib.reading(); }
+
+  MemoryPlatform platform;
+  Library lib{platform};
+  Bytes honmon, buf = Bytes(kBlock);
+  uint8_t* const out = buf.data();
+  uint32_t count = 0;
+};
+
+// A link from the first article into the middle of the second.
+constexpr int32_t kTarget = Offset(2, 1100);
+
+// Four articles from block 2 on, each a hit: the first holds the link, the third ends in a
+// text end, and no marker follows the last, which the file's end cuts short.
+struct Shelf : TextBook {
+  Shelf() {
+    TextFileBuilder text;
+    auto w = ArticleWriter::InBlocks(text, 1);
+    at.push_back(w.Article(Join({Chars(20, 1), LinkTo(kTarget), Chars(273, 2)})));
+    at.push_back(w.Article(Chars(500, 3)));
+    at.push_back(w.Article(Join({Chars(20, 4), TextEnd()})));
+    at.push_back(w.Article(Chars(200, 5)));
+    Open(text.Build(false));
+    for (int32_t a : at) AddHit(a);
+  }
+  std::vector<int32_t> at;
+};
+
+// The fault this guards against: a continuation read on from wherever the last read of
+// the file stopped, so a heading or a page read in between spliced foreign text in.
+TEST(ArticleReaderTest, ReadsBetweenPiecesDoNotMoveTheNextPiece) {
+  Shelf b;
+  Bytes other(kSize), heading(TOMESHELF_ITEM_SIZE);
+  uint32_t otherCount = 0;
+  WordItemRecord item{};
+  item.itemBuffer = heading.data();
+  const auto interfere = [&] {
+    ASSERT_EQ(b.lib.epwGetWordItem(2, &item), 1);
+    ASSERT_EQ(b.lib.GetLinkContByPt(b.at[2], other.data(), 10, &otherCount), b.at[2]);
+  };
+  ASSERT_EQ(b.Hit(1), 0);
+  ASSERT_EQ(b.Hit(0), 0);  // another hit abandons the article in progress
+  EXPECT_EQ(b.Got(), b.At(b.at[0], kSize));
+  interfere();
+  ASSERT_EQ(b.Hit(0), 0);
+  EXPECT_EQ(b.Got(), b.At(b.at[0] + kSize, kSize));
+  interfere();
+  ASSERT_EQ(b.Hit(0), 1);
+  EXPECT_EQ(b.Got(), b.Between(b.at[0] + 2 * kSize, b.at[1]));
+  EXPECT_EQ(b.State().nextPos, b.at[1]);
+  ASSERT_EQ(b.Hit(0), 0);  // delivered to its end, the same hit starts over
+  EXPECT_EQ(b.Got(), b.At(b.at[0], kSize));
+
+  // The same for the next reader, with a hit article read in between.
+  b.Jump(b.at[1], 1);
+  ASSERT_EQ(b.Next(), 0);
+  EXPECT_EQ(b.Got(), b.At(b.at[1] + 1, kSize));
+  interfere();
+  ASSERT_EQ(b.lib.epwGetWordContent(2, other.data(), kSize, &otherCount), 1);
+  ASSERT_EQ(b.Next(), 0);
+  EXPECT_EQ(b.Got(), b.At(b.at[1] + 1 + kSize, kSize));
+  interfere();
+  ASSERT_EQ(b.Next(), 0);
+  ASSERT_EQ(b.Next(), 1);
+  EXPECT_EQ(b.Got(), b.Between(b.at[1] + 1 + 3 * kSize, b.at[2]));
+  EXPECT_EQ(b.State().nextPos, b.at[2]);
+}
+
+TEST(ArticleReaderTest, PieceThatFailedIsAskedForAgainFromTheSamePlace) {
+  Shelf b;
+  for (uint32_t piece = 0; piece < 2; ++piece) {
+    b.platform.pendingChanges = 1;  // the disc changed: the next check fails
+    EXPECT_EQ(b.Hit(1), -1) << piece;
+    EXPECT_EQ(b.count, 0u) << piece;
+    EXPECT_EQ(b.Hit(1), 0) << piece;
+    EXPECT_EQ(b.Got(), b.At(b.at[1] + piece * kSize, kSize)) << piece;
+  }
+}
+
+TEST(ArticleReaderTest, TheFilesEndOrATextEndEndsAnArticle) {
+  // No marker follows the last article: the piece the file's end cuts short holds its end,
+  // for the hit reader and the next reader alike, so no caller waits for ever.
+  Shelf b;
+  ASSERT_EQ(b.honmon.size(), b.at[3] + 404u);
+  EXPECT_EQ(b.Hit(3), 0);
+  EXPECT_EQ(b.Hit(3), 1);
+  EXPECT_EQ(b.Got(), b.Between(b.at[3] + kSize, b.honmon.size()));
+  ASSERT_EQ(b.Jump(b.at[3], 0), b.at[3]);
+  EXPECT_EQ(b.Next(), 0);
+  EXPECT_EQ(b.Next(), 1);
+  EXPECT_EQ(b.Got(), b.Between(b.at[3] + kSize, b.honmon.size()));
+  EXPECT_EQ(b.State().nextPos, b.at[3] + 404);
+
+  // A page read hands over to the next reader, which stops at the text end and stays there.
+  ASSERT_EQ(b.lib.GetWordCont(2, b.out, 10, &b.count), b.at[2]);
+  EXPECT_EQ(b.Next(), 1);
+  EXPECT_EQ(b.Got(), b.Between(b.at[2] + 10, b.at[3] - 2));
+  EXPECT_EQ(b.Next(), 1);
+  EXPECT_EQ(b.count, 0u);
+}
+
+TEST(BackwardSearchTest, FindsThePreviousArticleWithinTwoHundredWindows) {
+  // From the first article's start to the second's, what reading back from the second gives.
+  const std::vector<std::tuple<uint32_t, int32_t, bool, uint32_t>> cases = {
+      {100, 1, true, 100},         {2048, 0, true, 2048},          {2052, 0, true, 2048},
+      {5000, 0, true, 2048},       {2048 * 3 + 1, 0, true, 2048},  {2048 * 3 + 2, 0, true, 2048},
+      {200 * 2048, 0, true, 2048}, {200 * 2048 + 4, 1, false, 104}};
+  for (const auto& [gap, result, found, count] : cases) {
+    TextFileBuilder text;
+    auto w = ArticleWriter::InBlocks(text, 1);
+    const int32_t first = w.Article(Chars((gap - 4) / 2, 5));
+    w.Raw(Chars(1, 6));  // for an odd gap; the next marker covers what it need not fill
+    w.SkipTo(first + gap);
+    const int32_t second = w.Article(Chars(50, 7));
+    w.Article(Chars(3, 8));
+    TextBook b;
+    b.Open(text.Build());
+    b.AddHit(second);
+    ASSERT_EQ(b.Hit(0, kBlock), 1) << gap;
+    EXPECT_EQ(b.Last(kBlock), result) << gap;
+    const int32_t expected = found ? first : second;
+    EXPECT_EQ(b.State().chunkStart, expected) << gap;
+    EXPECT_EQ(b.Got(), b.At(expected, count)) << gap;
+  }
+}
+
+TEST(BackwardSearchTest, FirstArticleOfTheBookHasNoPrevious) {
+  Shelf b;
+  ASSERT_EQ(b.Hit(0, kBlock), 1);  // only the header and index table before it
+  EXPECT_EQ(b.Last(), -1);
+  EXPECT_EQ(b.State().chunkStart, -1);
+  EXPECT_EQ(b.State().nextPos, -1);
+  EXPECT_EQ(b.Next(), -1);
+  // Paging back from there reads nothing.
+  b.count = 123;
+  EXPECT_EQ(b.lib.GetWordContLast(b.out, 512, &b.count), -1);
+  EXPECT_EQ(b.lib.GetContLastNoSet(b.out, 512, &b.count), 0);
+  EXPECT_EQ(b.count, 123u);
+  // A hit puts the readers back on their feet.
+  ASSERT_EQ(b.lib.GetWordCont(1, b.out, 4, &b.count), b.at[1]);
+  EXPECT_EQ(b.Last(kBlock), 1);
+  EXPECT_EQ(b.Got(), b.Between(b.at[0], b.at[1]));
+}
+
+TEST(LinkTest, LinkCopiedOutOfAnArticleLeadsIntoTheMiddleOfABlock) {
+  Shelf b;
+  ASSERT_EQ(b.Hit(0, kBlock), 1);
+  const Bytes copied(b.buf.begin() + 4 + 40, b.buf.end());  // after the marker and 20 characters
+  ASSERT_EQ(b.Link(copied), 0);
+  EXPECT_EQ(b.Got(), b.At(kTarget, kSize));
+  // While the article goes on the reference is not looked at.
+  EXPECT_EQ(b.Link(MenuLinkTo(0)), 1);
+  EXPECT_EQ(b.Got(), b.Between(kTarget + kSize, b.at[2]));
+  EXPECT_EQ(b.State().nextPos, b.at[2]);
+  EXPECT_EQ(b.State().chunkStart, kTarget);
+}
+
+TEST(LinkTest, ReferencesAreCheckedBeforeTheyAreFollowed) {
+  const Bytes link = LinkTo(kTarget);
+  Bytes notEscaped = link, otherKind = link;
+  notEscaped[0] = 0x1E;
+  otherKind[1] = 0x44;
+  const std::vector<std::tuple<Bytes, int32_t, int32_t, std::vector<std::string>>> cases = {
+      {link, 0, kTarget, {}},
+      {MenuLinkTo(kTarget), -2, kTarget, {}},  // a menu reference leads to a page, not an article
+      {notEscaped, -2, -2, {"SuperLink Error1"}},
+      {otherKind, -2, -2, {"SuperLink Error2"}}};
+  for (const auto& [ref, article, page, messages] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(ref));
+    Shelf b;
+    b.count = 9;
+    EXPECT_EQ(b.PageLink(ref), page);
+    EXPECT_EQ(b.Got(), page < 0 ? Bytes(9, 0) : b.At(kTarget, kSize));  // refused: untouched
+    b.count = 9;
+    EXPECT_EQ(b.Link(ref), article);
+    EXPECT_EQ(b.count, article < 0 ? 9u : kSize);
+    EXPECT_EQ(b.platform.messages, messages);
+  }
+}
+
+TEST(LinkTest, ReferenceWithoutEndPairIsRefusedWithinItsBound) {
+  Shelf b;
+  // Nothing after the bound: a read beyond it would be caught by the sanitizers.
+  const Bytes endless = Join({{kControl, 0x42}, Chars(kMaxReferenceScan / 2 - 1)});
+  ASSERT_EQ(endless.size(), kMaxReferenceScan);
+  const int64_t reads = b.platform.readCalls;
+  EXPECT_EQ(b.Link(endless), -2);
+  EXPECT_EQ(b.PageLink(endless), -2);
+  EXPECT_EQ(b.platform.readCalls, reads);
+  EXPECT_EQ(b.State().chunkStart, 0);
+}
+
+TEST(MenuTest, MenuHeadIsTheFirstMenuEntrysBlock) {
+  const std::vector<std::pair<std::vector<IndexTableEntry>, int32_t>> cases = {
+      {{{0x90, 3}, {0x01, 7}}, Offset(7)},
+      {{{0x01, 7}, {0x01, 9}}, Offset(7)},
+      {{{0x90, 3}, {0x91, 4}}, -2},
+      {{{0x01, 0}}, -2}};  // the last names a block before the file's first
+  for (const auto& [entries, head] : cases) {
+    TextFileBuilder text;
+    for (const IndexTableEntry& e : entries) text.AddIndexEntry(e);
+    TextBook b;
+    b.Open(text.Build());
+    EXPECT_EQ(b.lib.GetMenuHead(), head) << entries.size() << " entries";
+  }
+}
+
+TEST(PageTest, PagesStepForwardAndBackAndStopAtTheFilesFirstByte) {
+  Shelf b;
+  // 300-byte pages from the first hit.
+  const auto page = [&](auto read) { return (b.lib.*read)(b.out, 300, &b.count); };
+  ASSERT_EQ(b.lib.GetWordCont(0, b.out, 300, &b.count), b.at[0]);
+  EXPECT_EQ(b.lib.GetWordCont(4, b.out, 300, &b.count), -2);
+  b.platform.pendingChanges = 1;  // a failed check fails the page and moves nothing
+  EXPECT_EQ(page(&Library::GetWordContNext), -1);
+  EXPECT_EQ(page(&Library::GetWordContNext), b.at[0] + 300);
+  EXPECT_EQ(b.Got(), b.At(b.at[0] + 300, 300));
+  EXPECT_EQ(b.State().articleBytesRead, 300u);
+  // Peeking back moves nothing; stepping back does.
+  EXPECT_EQ(page(&Library::GetContLastNoSet), 1);
+  EXPECT_EQ(b.Got(), b.At(b.at[0], 300));
+  EXPECT_EQ(b.State().chunkStart, b.at[0] + 300);
+  EXPECT_EQ(b.State().nextPos, b.at[0] + 600);
+  EXPECT_EQ(page(&Library::GetWordContLast), b.at[0]);
+  EXPECT_EQ(b.State().nextPos, b.at[0] + 300);
+
+  ASSERT_EQ(b.Jump(100, 10), 100);
+  EXPECT_EQ(page(&Library::GetWordContLast), 0);
+  EXPECT_EQ(b.Got(), b.At(0, 100));
+  EXPECT_EQ(page(&Library::GetWordContLast), 0);
+  EXPECT_EQ(b.count, 0u);
+  EXPECT_EQ(page(&Library::GetContLastNoSet), 1);
+  EXPECT_EQ(b.Jump(-1, 10), -2);
+}
+
+}  // namespace
+}  // namespace tomeshelf::testing
