@@ -31,14 +31,14 @@ wineboot --init >/dev/null 2>&1 &
 booting=$!
 
 # The 32-bit DLL alone: the test support is not built for 32 bits.
-cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
+cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DTOMESHELF_WERROR=ON \
   -DTOMESHELF_BUILD_TESTS=OFF -DTOMESHELF_BUILD_TOOLS=OFF >/dev/null
 cmake --build build-win32 -j2
 
 phase "32-bit DLL built"
 # The 64-bit test program, which also checks the 32-bit DLL (Win32DllExports).
 # No debug information: it only slows the build, and nothing reads it under wine.
-cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
+cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake -DTOMESHELF_WERROR=ON \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DTOMESHELF_BUILD_TOOLS=OFF \
   -DTOMESHELF_CHECK_DLL="$PWD/build-win32/Tomeshelf.dll" >/dev/null
 cmake --build build-win64 -j2 --target tomeshelf_tests

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "api/status.h"
-#include "book/bytes.h"
+#include "base/status.h"
+#include "base/bytes.h"
 #include "search/hit_list.h"
 #include "platform/platform.h"
 

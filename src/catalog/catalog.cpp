@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "book/bytes.h"
+#include "base/bytes.h"
 #include "platform/platform.h"
 
 namespace tomeshelf {

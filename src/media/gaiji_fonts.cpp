@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "book/bytes.h"
+#include "base/bytes.h"
 #include "catalog/book_entry.h"
 
 namespace tomeshelf {

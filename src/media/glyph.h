@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "api/status.h"
+#include "base/status.h"
 #include "media/gaiji_fonts.h"
 
 namespace tomeshelf {

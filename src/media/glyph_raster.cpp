@@ -1,6 +1,6 @@
 #include "media/glyph_raster.h"
 
-#include "book/bytes.h"
+#include "base/bytes.h"
 
 namespace tomeshelf {
 

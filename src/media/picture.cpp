@@ -3,7 +3,7 @@
 #include <limits>
 #include <span>
 
-#include "book/bytes.h"
+#include "base/bytes.h"
 #include "book/open_book.h"
 #include "media/caption.h"
 #include "text/reference.h"

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/status.h"
+#include "base/status.h"
 #include "media/pending.h"
 
 namespace tomeshelf {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/status.h"
+#include "base/status.h"
 #include "media/pending.h"
 #include "tomeshelf/tomeshelf.h"
 

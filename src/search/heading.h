@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/status.h"
+#include "base/status.h"
 
 namespace tomeshelf {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "book/bytes.h"
+#include "base/bytes.h"
 #include "search/search_key.h"
 
 namespace tomeshelf {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "api/status.h"
+#include "base/status.h"
 #include "book/open_book.h"
 #include "search/index_page.h"
 #include "search/search_key.h"

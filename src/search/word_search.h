@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "api/status.h"
+#include "base/status.h"
 #include "book/open_book.h"
 #include "search/search_key.h"
 

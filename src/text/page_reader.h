@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "api/status.h"
+#include "base/status.h"
 #include "book/open_book.h"
 #include "text/reading_state.h"
 

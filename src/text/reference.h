@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "book/bytes.h"
+#include "base/bytes.h"
 
 namespace tomeshelf {
 

@@ -1,7 +1,7 @@
 // Failures travel through the core as a Status and become the exported small integers in
 // exactly one place, ToResultCode.
-#ifndef TOMESHELF_API_STATUS_H_
-#define TOMESHELF_API_STATUS_H_
+#ifndef TOMESHELF_BASE_STATUS_H_
+#define TOMESHELF_BASE_STATUS_H_
 
 #include <cstdint>
 
@@ -46,4 +46,4 @@ constexpr int32_t ToResultCode(Sized s) {
 
 }  // namespace tomeshelf
 
-#endif  // TOMESHELF_API_STATUS_H_
+#endif  // TOMESHELF_BASE_STATUS_H_

@@ -1,7 +1,7 @@
 // The one place where bytes of the disc become numbers: big-endian integers, the
 // little-endian length of colour pictures, and block addresses. Callers check lengths first.
-#ifndef TOMESHELF_BOOK_BYTES_H_
-#define TOMESHELF_BOOK_BYTES_H_
+#ifndef TOMESHELF_BASE_BYTES_H_
+#define TOMESHELF_BASE_BYTES_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -54,4 +54,4 @@ inline BlockAddress ReadIndexPosition(const uint8_t* p) {
 
 }  // namespace tomeshelf
 
-#endif  // TOMESHELF_BOOK_BYTES_H_
+#endif  // TOMESHELF_BASE_BYTES_H_
