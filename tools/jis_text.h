@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "codec/jis.h"
+
 namespace tomeshelf::cli {
 
-// A UTF-8 word as the two-byte JIS X 0208 characters of a search word (no terminator).
-// ASCII letters, digits and the asterisk become their full-width forms, a space the
-// ideographic space. nullopt when a character has no JIS X 0208 form.
-std::optional<std::vector<uint8_t>> Utf8ToJis(const std::string& utf8);
-
-// One JIS X 0208 character (row and cell bytes 0x21-0x7E) as UTF-8; empty when unassigned.
-std::string JisToUtf8(uint8_t row, uint8_t cell);
+using codec::JisToUtf8;
+using codec::Utf8ToJis;
 
 // How an article's control sequences show in the rendered text.
 struct RenderOptions {
