@@ -10,8 +10,7 @@
 
 #include "book/open_book.h"
 #include "search/word_search.h"
-#include "support/book_builder.h"
-#include "support/index_builder.h"
+#include "support/writer.h"
 
 namespace tomeshelf {
 namespace {

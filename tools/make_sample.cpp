@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "jis_text.h"
-#include "support/article_builder.h"
-#include "support/book_builder.h"
-#include "support/index_builder.h"
-#include "support/media_builder.h"
+#include "writer/article_builder.h"
+#include "writer/book_builder.h"
+#include "writer/index_builder.h"
+#include "writer/media_builder.h"
 
 namespace {
 
-using namespace tomeshelf::testing;
+using namespace tomeshelf::writer;
 
 Bytes Jis(const std::string& utf8) {
   auto jis = tomeshelf::cli::Utf8ToJis(utf8);

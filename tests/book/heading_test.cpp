@@ -4,7 +4,7 @@
 
 #include "api/library.h"
 #include "search/heading.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "support/memory_disc.h"
 #include "support/memory_platform.h"
 

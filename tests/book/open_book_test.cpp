@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "api/library.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "support/memory_disc.h"
 #include "support/memory_platform.h"
 

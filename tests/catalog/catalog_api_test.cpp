@@ -5,7 +5,7 @@
 #include <string>
 
 #include "api/library.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "tomeshelf/tomeshelf.h"
 
 namespace tomeshelf {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "api/library.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 
 namespace tomeshelf {
 namespace {

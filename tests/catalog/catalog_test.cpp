@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "api/library.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "support/memory_platform.h"
 
 namespace tomeshelf {

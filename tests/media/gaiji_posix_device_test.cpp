@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "api/library.h"
-#include "support/media_builder.h"
+#include "support/writer.h"
 #include "tomeshelf/tomeshelf.h"
 
 namespace tomeshelf {

@@ -5,7 +5,7 @@
 
 #include "api/library.h"
 #include "media/gaiji_fonts.h"
-#include "support/media_builder.h"
+#include "support/writer.h"
 #include "support/memory_disc.h"
 
 namespace tomeshelf {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "api/library.h"
-#include "support/media_builder.h"
+#include "support/writer.h"
 #include "support/memory_disc.h"
 
 namespace tomeshelf {

@@ -10,7 +10,7 @@
 #include "api/library.h"
 #include "platform/posix/change_watch.h"
 #include "search/heading.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 
 namespace tomeshelf {
 namespace {

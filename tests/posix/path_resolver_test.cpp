@@ -8,7 +8,7 @@
 
 #include "api/library.h"
 #include "platform/posix/path_resolver.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 
 namespace tomeshelf {
 namespace {

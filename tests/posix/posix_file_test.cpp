@@ -7,7 +7,7 @@
 
 #include "api/library.h"
 #include "platform/platform.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 
 namespace tomeshelf {
 namespace {

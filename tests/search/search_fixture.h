@@ -11,8 +11,7 @@
 
 #include "book/open_book.h"
 #include "search/word_search.h"
-#include "support/book_builder.h"
-#include "support/index_builder.h"
+#include "support/writer.h"
 #include "support/memory_platform.h"
 
 namespace tomeshelf::testing {

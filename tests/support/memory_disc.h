@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "support/memory_platform.h"
 
 namespace tomeshelf::testing {

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "api/library.h"
-#include "support/article_builder.h"
+#include "support/writer.h"
 #include "support/memory_disc.h"
 #include "text/reference.h"
 

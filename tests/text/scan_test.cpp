@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "support/article_builder.h"
+#include "support/writer.h"
 #include "text/reference.h"
 
 namespace tomeshelf::testing {

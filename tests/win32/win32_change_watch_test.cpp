@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "platform/platform.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "win32/win32_test_support.h"
 
 namespace tomeshelf {

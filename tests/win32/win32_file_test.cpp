@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 
 namespace tomeshelf {
 namespace {

@@ -1,8 +1,8 @@
-#include "support/media_builder.h"
+#include "writer/media_builder.h"
 
 #include <algorithm>
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 namespace {
 
@@ -158,4 +158,4 @@ Bytes SoundValuesReference(const std::array<uint8_t, 5>& values, const std::stri
   return out;
 }
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer

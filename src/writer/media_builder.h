@@ -1,17 +1,17 @@
 // Media for the book builder: gaiji font files with known glyph patterns, picture data,
 // sound data, and the reference bytes that name each, written from the format as
 // documented and sharing no code with the library.
-#ifndef TOMESHELF_TESTS_SUPPORT_MEDIA_BUILDER_H_
-#define TOMESHELF_TESTS_SUPPORT_MEDIA_BUILDER_H_
+#ifndef TOMESHELF_WRITER_MEDIA_BUILDER_H_
+#define TOMESHELF_WRITER_MEDIA_BUILDER_H_
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "support/book_builder.h"
+#include "writer/book_builder.h"
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 // ---- Gaiji fonts ----
 
@@ -75,6 +75,6 @@ Bytes SoundDataReference(const SoundDataRef& ref);
 // 0x1F 0x48 with five 2-digit BCD values at bytes 2, 4, 5, 8, 9, caption, 0x1F 0x68.
 Bytes SoundValuesReference(const std::array<uint8_t, 5>& values, const std::string& caption);
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer
 
-#endif  // TOMESHELF_TESTS_SUPPORT_MEDIA_BUILDER_H_
+#endif  // TOMESHELF_WRITER_MEDIA_BUILDER_H_

@@ -1,6 +1,6 @@
-#include "support/article_builder.h"
+#include "writer/article_builder.h"
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 namespace {
 constexpr uint8_t kArticleStartCode = 0x41;
@@ -84,4 +84,4 @@ void AddMenuArea(TextFileBuilder& file, uint32_t startBlock) {
   file.AddIndexEntry({kMenuAreaCode, startBlock});
 }
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer

@@ -1,8 +1,8 @@
-#include "support/index_builder.h"
+#include "writer/index_builder.h"
 
 #include <algorithm>
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 namespace {
 
@@ -129,4 +129,4 @@ void WriteIndex(TextFileBuilder& text, const BuiltIndex& index, IndexTableEntry 
   text.AddIndexEntry(entry);
 }
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer

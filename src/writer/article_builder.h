@@ -1,15 +1,15 @@
 // Article text as a book stores it: start markers, two-byte characters, control sequences
 // and references, written one after another into a TextFileBuilder. Like the book builder
 // it writes the format from its description and shares no code with the library.
-#ifndef TOMESHELF_TESTS_SUPPORT_ARTICLE_BUILDER_H_
-#define TOMESHELF_TESTS_SUPPORT_ARTICLE_BUILDER_H_
+#ifndef TOMESHELF_WRITER_ARTICLE_BUILDER_H_
+#define TOMESHELF_WRITER_ARTICLE_BUILDER_H_
 
 #include <cstdint>
 #include <initializer_list>
 
-#include "support/book_builder.h"
+#include "writer/book_builder.h"
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 inline constexpr uint8_t kControl = 0x1F;
 
@@ -55,6 +55,6 @@ class ArticleWriter {
 // Names the menu area, starting at a block, in the index table.
 void AddMenuArea(TextFileBuilder& file, uint32_t startBlock);
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer
 
-#endif  // TOMESHELF_TESTS_SUPPORT_ARTICLE_BUILDER_H_
+#endif  // TOMESHELF_WRITER_ARTICLE_BUILDER_H_

@@ -1,7 +1,8 @@
-// The book builder: writes real discs (CATALOGS, a book's text file, its fonts) from the
-// format as documented, sharing no parsing code with the library, so each checks the other.
-#ifndef TOMESHELF_TESTS_SUPPORT_BOOK_BUILDER_H_
-#define TOMESHELF_TESTS_SUPPORT_BOOK_BUILDER_H_
+// The low-level book builder: writes real discs (CATALOGS, a book's text file, its fonts)
+// from the format as documented, sharing no parsing code with the library, so each checks
+// the other. BookWriter builds whole books on top of it.
+#ifndef TOMESHELF_WRITER_BOOK_BUILDER_H_
+#define TOMESHELF_WRITER_BOOK_BUILDER_H_
 
 #include <array>
 #include <cstdint>
@@ -12,25 +13,10 @@
 #include <string>
 #include <vector>
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 using Bytes = std::vector<uint8_t>;
 inline constexpr uint32_t kBlock = 2048;
-
-// A directory under the system's temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  // The path as the library takes it: with a backslash before each component below root.
-  std::string Windows(const std::string& relative = "") const;
-
- private:
-  std::filesystem::path path_;
-};
 
 void WriteFile(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 Bytes ReadFile(const std::filesystem::path& path);
@@ -103,6 +89,6 @@ struct BookFiles {
 void WriteDisc(const std::filesystem::path& root, const std::vector<BookFiles>& books,
                NameCase names = NameCase::kUpper);
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer
 
-#endif  // TOMESHELF_TESTS_SUPPORT_BOOK_BUILDER_H_
+#endif  // TOMESHELF_WRITER_BOOK_BUILDER_H_

@@ -1,17 +1,17 @@
 // Writes word indexes: B-trees of 2048-byte pages in a text file, from a list of words and
 // their text and heading positions. Leaf pages come in the fixed, variable or group form;
 // as many intermediate levels as the leaves need sit above them.
-#ifndef TOMESHELF_TESTS_SUPPORT_INDEX_BUILDER_H_
-#define TOMESHELF_TESTS_SUPPORT_INDEX_BUILDER_H_
+#ifndef TOMESHELF_WRITER_INDEX_BUILDER_H_
+#define TOMESHELF_WRITER_INDEX_BUILDER_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
 
-#include "support/book_builder.h"
+#include "writer/book_builder.h"
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 // A block address as index entries store it.
 struct Position {
@@ -79,6 +79,6 @@ void WriteIndex(TextFileBuilder& text, const BuiltIndex& index, IndexTableEntry 
 // A key's two-byte characters in reverse order.
 Bytes Reversed(const Bytes& key);
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer
 
-#endif  // TOMESHELF_TESTS_SUPPORT_INDEX_BUILDER_H_
+#endif  // TOMESHELF_WRITER_INDEX_BUILDER_H_

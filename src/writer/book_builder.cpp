@@ -1,33 +1,14 @@
-#include "support/book_builder.h"
+#include "writer/book_builder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
-namespace tomeshelf::testing {
+namespace tomeshelf::writer {
 
 namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-  static std::mt19937_64 rng{std::random_device{}()};
-  path_ = fs::temp_directory_path() / ("tomeshelf-" + std::to_string(rng()));
-  fs::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
-std::string TempDir::Windows(const std::string& relative) const {
-  std::string p = path_.string();
-  std::replace(p.begin(), p.end(), '/', '\\');
-  if (!relative.empty()) p += "\\" + relative;
-  return p;
-}
 
 void WriteFile(const fs::path& path, std::span<const uint8_t> bytes) {
   fs::create_directories(path.parent_path());
@@ -166,4 +147,4 @@ void WriteDisc(const fs::path& root, const std::vector<BookFiles>& books, NameCa
   }
 }
 
-}  // namespace tomeshelf::testing
+}  // namespace tomeshelf::writer
