@@ -9,6 +9,7 @@
 
 #include "api/library.h"
 #include "jis_text.h"
+#include "make_command.h"
 #include "tomeshelf/tomeshelf.h"
 
 namespace {
@@ -270,6 +271,7 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   const char* disc = argv[2];
   auto arg = [&](int i, const char* fallback) { return argc > i ? argv[i] : fallback; };
+  if (command == "make") return tomeshelf::cli::RunMake(argc - 1, argv + 1);
   if (command == "books") return Books(disc);
   if (command == "lookup" && argc >= 4) return LookupCommand(disc, argv[3]);
   if (command == "show" && argc >= 4) return ShowCommand(disc, argv[3], std::atoi(arg(4, "0")));

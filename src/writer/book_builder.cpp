@@ -108,24 +108,24 @@ void TextFileBuilder::Put(uint32_t fileOffset, std::span<const uint8_t> bytes) {
   std::copy(bytes.begin(), bytes.end(), content_.begin() + static_cast<std::ptrdiff_t>(fileOffset));
 }
 
+Bytes IndexTableBytes(const std::vector<IndexTableEntry>& entries) {
+  Bytes out;
+  AppendBe16(out, static_cast<uint16_t>(entries.size()));
+  out.resize(16, 0);
+  for (const IndexTableEntry& e : entries) {
+    out.insert(out.end(), {e.code, 0});
+    AppendBe32(out, e.startBlock);
+    AppendBe32(out, e.blockCount);
+    out.insert(out.end(), {e.settingsSwitch, e.settings[0], e.settings[1], e.settings[2], 0, e.extent});
+  }
+  return out;
+}
+
 Bytes TextFileBuilder::Build(bool padToBlock) const {
   Bytes out = content_;
-  const size_t tableEnd = 16 + 16 * index_.size();
-  if (out.size() < tableEnd) out.resize(tableEnd, 0);
-  PutBe16(out, 0, static_cast<uint16_t>(index_.size()));
-  for (size_t i = 0; i < index_.size(); ++i) {
-    const size_t at = 16 + 16 * i;
-    const IndexTableEntry& e = index_[i];
-    std::fill(out.begin() + static_cast<std::ptrdiff_t>(at),
-              out.begin() + static_cast<std::ptrdiff_t>(at + 16), 0);
-    out[at] = e.code;
-    PutBe32(out, at + 2, e.startBlock);
-    out[at + 10] = e.settingsSwitch;
-    out[at + 11] = e.settings[0];
-    out[at + 12] = e.settings[1];
-    out[at + 13] = e.settings[2];
-    out[at + 15] = e.extent;
-  }
+  const Bytes table = IndexTableBytes(index_);
+  if (out.size() < table.size()) out.resize(table.size(), 0);
+  std::copy(table.begin(), table.end(), out.begin());
   if (padToBlock && out.size() % kBlock != 0) out.resize((out.size() / kBlock + 1) * kBlock, 0);
   return out;
 }

@@ -53,7 +53,11 @@ struct IndexTableEntry {
   uint8_t settingsSwitch = 0;                 // byte 10: 1 = every setting 0
   std::array<uint8_t, 3> settings{0, 0, 0};   // bytes 11-13: twelve 2-bit settings
   uint8_t extent = 0;                         // byte 15: 3 = symbol removal only
+  uint32_t blockCount = 0;                    // bytes 6-9: the area's length in blocks
 };
+
+// The header and index table: the count at bytes 0-1, then 16 bytes per entry.
+Bytes IndexTableBytes(const std::vector<IndexTableEntry>& entries);
 
 class TextFileBuilder {
  public:

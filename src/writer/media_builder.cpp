@@ -78,12 +78,23 @@ uint32_t GlyphOffset(FontShape shape, uint32_t index) {
 }
 
 Bytes GaijiFontBytes(FontShape shape, uint16_t startCode, uint32_t glyphs) {
-  const uint32_t units = (glyphs + shape.PerUnit() - 1) / shape.PerUnit();
+  std::vector<Bytes> patterns;
+  for (uint32_t i = 0; i < glyphs; ++i) patterns.push_back(GlyphPattern(shape, i));
+  return GaijiFontFile(shape, startCode, patterns);
+}
+
+Bytes GaijiFontFile(FontShape shape, uint16_t startCode, const std::vector<Bytes>& glyphs) {
+  const auto count = static_cast<uint32_t>(glyphs.size());
+  const uint32_t units = (count + shape.PerUnit() - 1) / shape.PerUnit();
   Bytes out(kFontHeader + units * kUnit, 0);
+  out[8] = static_cast<uint8_t>(shape.NominalWidth());
+  out[9] = static_cast<uint8_t>(shape.size);
   PutBe16(out, 10, startCode);
-  for (uint32_t i = 0; i < glyphs; ++i) {
-    const Bytes glyph = GlyphPattern(shape, i);
-    std::copy(glyph.begin(), glyph.end(), out.begin() + GlyphOffset(shape, i));
+  PutBe16(out, 12, static_cast<uint16_t>(count));
+  for (uint32_t i = 0; i < count; ++i) {
+    const Bytes& glyph = glyphs[i];
+    std::copy_n(glyph.begin(), std::min<size_t>(glyph.size(), shape.GlyphBytes()),
+                out.begin() + GlyphOffset(shape, i));
   }
   return out;
 }
@@ -124,7 +135,7 @@ Bytes ColourPictureData(const Bytes& file) {
 
 Bytes ColourPictureReference(uint32_t block, uint32_t offset, const std::string& caption) {
   Bytes out{kEsc, 0x4D};
-  for (int i = 0; i < 12; ++i) out.push_back(static_cast<uint8_t>(0x30 + i));
+  out.resize(14, 0);
   Append(out, Bcd(block, 4));
   Append(out, Bcd(offset, 2));
   Append(out, caption);

@@ -41,6 +41,9 @@ uint32_t GlyphOffset(FontShape shape, uint32_t index);
 // A font file: a 2048-byte header with the start code at bytes 10-11 (big-endian), then
 // `glyphs` glyphs of the pattern in whole 1024-byte units (the rest of the last unit zero).
 Bytes GaijiFontBytes(FontShape shape, uint16_t startCode, uint32_t glyphs);
+// A font file of the given glyphs (GlyphBytes() each; an empty one is left blank), the
+// header also holding the nominal width (byte 8), height (byte 9) and count (bytes 12-13).
+Bytes GaijiFontFile(FontShape shape, uint16_t startCode, const std::vector<Bytes>& glyphs);
 
 // ---- Pictures ----
 
