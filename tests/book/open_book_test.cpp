@@ -254,7 +254,10 @@ TEST(BookSelectionTest, OpensFirstOfUpTo199SelectedBooks) {
     books[0].honmon = TextFile({{0x05, 1}});
     for (int i = 0; i < c.selected; ++i) {
       BookFiles b;
-      b.entry = {0x00, "Book " + std::to_string(i), "B" + std::to_string(i), {}};
+      b.entry = {0x00,
+                 std::string("Book ").append(std::to_string(i)),
+                 std::string("B").append(std::to_string(i)),
+                 {}};
       if (i == 0) b.honmon = TextFile({{0x92, 3}, {0x01, 4}});
       books.push_back(b);
     }

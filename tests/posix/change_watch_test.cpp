@@ -135,8 +135,8 @@ const Change kChanges[] = {
      }},
     {"BurstOfChanges",
      [](auto& d, auto&) {
-       for (int i = 0; i < 200; ++i) testing::WriteFile(d / ("f" + std::to_string(i)), Bytes(1, 0));
-       for (int i = 0; i < 200; i += 2) fs::remove(d / ("f" + std::to_string(i)));
+       for (int i = 0; i < 200; ++i) testing::WriteFile(d / std::to_string(i), Bytes(1, 0));
+       for (int i = 0; i < 200; i += 2) fs::remove(d / std::to_string(i));
        Chmod(d / "other", fs::perms::owner_exec);
      }},
 };

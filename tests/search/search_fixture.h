@@ -18,7 +18,10 @@ namespace tomeshelf::testing {
 
 inline Bytes Chars(std::initializer_list<uint16_t> codes) {
   Bytes out;
-  for (uint16_t c : codes) out.insert(out.end(), {uint8_t(c >> 8), uint8_t(c)});
+  for (uint16_t c : codes) {
+    out.push_back(uint8_t(c >> 8));
+    out.push_back(uint8_t(c));
+  }
   return out;
 }
 
