@@ -20,7 +20,7 @@ import struct
 import sys
 from dataclasses import dataclass
 from pathlib import Path
-from typing import Callable, List, Optional, Tuple, Union
+from typing import Any, Callable, List, Optional, Tuple, Union
 
 from . import _native
 from ._native import FAILED, ITEM_SIZE, LOCK, OK, REFERENCE_PAD, REFUSED, TITLE_SIZE, padded
@@ -49,7 +49,7 @@ _active: Optional["Disc"] = None
 _last_search: Optional[Tuple["Book", bytes]] = None
 
 
-def _lib() -> "_native.Any":
+def _lib() -> Any:
     return _native.library()
 
 
@@ -66,7 +66,8 @@ class BookInfo:
 
 
 class Disc:
-    """A disc (or a directory copied from one) with its CATALOGS file."""
+    """A disc (or a directory copied from one) with its CATALOGS file. It stays open, and
+    no other Disc can be opened, until close() or the end of its with block."""
 
     def __init__(self, path: Union[str, "os.PathLike[str]"]) -> None:
         global _active
@@ -80,7 +81,9 @@ class Disc:
             if not os.path.isdir(self.path):
                 raise DiscNotFound(f"{self.path}: no such directory")
             if lib.OpenEpwing(os.fsencode(self.path)) != OK:
-                raise DiscNotFound(f"{self.path}: no CATALOGS file could be read there")
+                longer = " (or the path is longer than the 240 bytes the library takes)"
+                raise DiscNotFound(f"{self.path}: no CATALOGS file could be read there"
+                                   f"{longer if len(os.fsencode(self.path)) > 240 else ''}")
             _active = self
             try:
                 self.books: List[BookInfo] = self._list_books()
@@ -267,6 +270,8 @@ class Book:
         return [[0 if row[x >> 3] & (0x80 >> (x & 7)) else 1 for x in range(w)] for row in rows]
 
     def _glyph(self, code: int, size: int, width: str) -> Tuple[int, int, List[bytes]]:
+        if not 0 <= code <= 0xFFFF:
+            raise ValueError(f"a gaiji code is two bytes (row and cell), not {code:#x}")
         if width not in ("half", "full"):
             raise ValueError(f"width must be 'half' or 'full', not {width!r}")
         if size not in _GAIJI_SIZES:

@@ -167,10 +167,6 @@ def _declare(lib: Any) -> None:
         fn.argtypes = argtypes
 
 
-def has(name: str) -> bool:
-    return hasattr(library(), name)
-
-
 def padded(reference: bytes) -> "ctypes.Array[ctypes.c_ubyte]":
     """A reference in a C buffer with the zero bytes the library may scan into."""
     buffer = (ctypes.c_ubyte * (len(reference) + REFERENCE_PAD))()

@@ -1,4 +1,4 @@
-// Listing every catalog record and opening any usable one, beyond what the 29 exports reach.
+// Listing every catalog record and opening any usable one: the POSIX exports beyond the 29.
 #include <gtest/gtest.h>
 
 #include <string>
