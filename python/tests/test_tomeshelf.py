@@ -1,6 +1,7 @@
 """The package on the sample book: a Japanese-English dictionary of twelve words with kana,
 written-form and alphabet indexes both ways, links, a menu, gaiji, a picture and a sound."""
 
+import random
 import struct
 import threading
 import zlib
@@ -120,3 +121,13 @@ def test_errors_are_exceptions_with_reasons(sample, sample_copy, tmp_path):
             f.write(b"\0" * 2048)
         with pytest.raises(tomeshelf.BookChanged, match="changed or removed"):
             book.search("ねこ")
+
+
+def test_damaged_text_never_raises():
+    from tomeshelf._text import parse
+    rng = random.Random(15)
+    for _ in range(300):
+        raw = bytes(rng.choice((0x1F, 0x42, 0x62, 0x4A, 0x6A, 0x44, 0x03, 0x24, 0xA1, 0x00))
+                    for _ in range(rng.randrange(40)))
+        for ref in parse(raw).references:  # each a piece of the input, from its escape byte
+            assert ref.raw in raw and ref.raw[:1] == b"\x1f"

@@ -8,7 +8,7 @@ import re
 import unicodedata
 from dataclasses import dataclass, field
 from functools import lru_cache
-from typing import Callable, List, Optional, Tuple
+from typing import List, Optional, Tuple
 
 from .errors import EncodingError
 
@@ -73,13 +73,13 @@ def bcd(data: bytes) -> int:
 
 @dataclass
 class Reference:
-    """A reference as the article holds it: its kind byte, its bytes (0x1F to its end
-    code and, for links and pictures, the target after it), and the text it covers."""
+    """A reference as the article holds it: its kind byte, its bytes (from 0x1F to its
+    end code and the target that follows some end codes), and the text it covers."""
 
     kind: int
     raw: bytes
     text: str
-    target: Optional[Tuple[int, int]] = None  # block and offset, for links and pictures
+    target: Optional[Tuple[int, int]] = None  # block and offset, for links
 
 
 @dataclass
@@ -93,13 +93,11 @@ class Parsed:
 _FIXED = {0x09: 4, 0x41: 4, 0xE0: 4}
 _OPENERS = {0x42: (2, 0x62, 6), 0x43: (2, 0x63, 6), 0x44: (12, 0x64, 6),
             0x4D: (20, 0x6D, 0), 0x4A: (18, 0x6A, 0), 0x48: (12, 0x68, 0)}
-_COLOUR_TARGET_AT = 14
 
 
-def parse(raw: bytes, gaiji: Optional[Callable[[int], str]] = None) -> Parsed:
-    """Article bytes as text, with the references they hold. Gaiji codes become
-    ``gaiji(code)``, by default ``{XXXX}`` with the code in hex. Damaged or truncated
-    sequences end the text; nothing is read past the end of raw."""
+def parse(raw: bytes) -> Parsed:
+    """Article bytes as text, with the references they hold; gaiji show as {XXXX}, the
+    code in hex. A truncated sequence ends the text."""
     out: List[str] = []
     refs: List[Reference] = []
     open_ref: Optional[Tuple[int, int, int, int]] = None  # kind, start byte, text start, end code
@@ -113,7 +111,7 @@ def parse(raw: bytes, gaiji: Optional[Callable[[int], str]] = None) -> Parsed:
                 out.append(_narrow(ch) if half else ch)
             elif b0 >= 0xA1:
                 code = b0 << 8 | b1
-                out.append(gaiji(code) if gaiji else f"{{{code:04X}}}")
+                out.append(f"{{{code:04X}}}")
             i += 2
             continue
         length = _FIXED.get(b1, 2)
@@ -136,11 +134,8 @@ def parse(raw: bytes, gaiji: Optional[Callable[[int], str]] = None) -> Parsed:
                 break
             body = raw[start:i + length]
             target = None
-            if _OPENERS[kind][2]:
+            if kind in (0x42, 0x43):
                 target = (bcd(raw[i + 2:i + 6]), bcd(raw[i + 6:i + 8]))
-            elif kind == 0x4D and len(body) >= _COLOUR_TARGET_AT + 6:
-                at = start + _COLOUR_TARGET_AT
-                target = (bcd(raw[at:at + 4]), bcd(raw[at + 4:at + 6]))
             refs.append(Reference(kind, bytes(body), "".join(out)[text_at:], target))
             open_ref = None
         if i + length > n:
