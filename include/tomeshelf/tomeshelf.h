@@ -266,6 +266,25 @@ typedef struct TomeshelfBitmapObject {
 } TomeshelfBitmapObject;
 
 TOMESHELF_API void TomeshelfFreeBitmap(TomeshelfBitmap* bitmap);
+
+/* ---- Beyond the 29 exports: any book of the catalog ------------------------------- */
+/* The exports above reach only record 0 and the lowest-indexed selected book; these let a
+ * caller list every record and open the one it wants. */
+
+/* Number of records in the catalog, 0 or more; -1 no catalog. */
+TOMESHELF_API int32_t TomeshelfBookCount(void);
+/* The type byte and the 80 title bytes (and a zero byte, into an 81-byte buffer) of a
+ * record. 1 a usable type; 0 a type that is not read; -2 index out of range (nothing is
+ * written); -1 no catalog. */
+TOMESHELF_API int32_t TomeshelfGetBook(int32_t index, uint8_t* bookType, char* title);
+/* Opens the book of a record, whatever is selected, as epwBooksOpen opens the selected one
+ * (closing a book that is open). 1 opened; -2 index out of range or a type that is not
+ * read; -1 no catalog, or the book could not be opened and then none is open. */
+TOMESHELF_API int32_t TomeshelfOpenBook(int32_t index);
+/* The area codes of the open book's index table in table order (0x01 menu; 0x90, 0x91,
+ * 0x92 kana, written-form and alphabet indexes; 0x70, 0x71, 0x72 the backward ones):
+ * writes at most capacity of them and returns how many the table holds; -1 no book. */
+TOMESHELF_API int32_t TomeshelfGetAreaCodes(uint8_t* codes, int32_t capacity);
 #endif
 
 #ifdef __cplusplus

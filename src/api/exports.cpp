@@ -100,4 +100,15 @@ int32_t TOMESHELF_CALL GetContLastNoSet(unsigned char* buffer, uint32_t size, ui
   return ProcessLibrary().GetContLastNoSet(buffer, size, count);
 }
 
+#if !defined(_WIN32)
+int32_t TomeshelfBookCount(void) { return ProcessLibrary().BookCount(); }
+int32_t TomeshelfGetBook(int32_t index, uint8_t* bookType, char* title) {
+  return ProcessLibrary().GetBook(index, bookType, title);
+}
+int32_t TomeshelfOpenBook(int32_t index) { return ProcessLibrary().OpenBookAt(index); }
+int32_t TomeshelfGetAreaCodes(uint8_t* codes, int32_t capacity) {
+  return ProcessLibrary().GetAreaCodes(codes, capacity);
+}
+#endif
+
 }  // extern "C"

@@ -71,6 +71,12 @@ class Library {
                              int32_t top, int32_t right, int32_t bottom, uint32_t ink,
                              void* deviceContext);
 
+  // Beyond the 29 exports: any book of the catalog (library_catalog.cpp, library_book.cpp).
+  int32_t BookCount() const;
+  int32_t GetBook(int32_t index, uint8_t* bookType, char* title) const;
+  int32_t OpenBookAt(int32_t index);
+  int32_t GetAreaCodes(uint8_t* codes, int32_t capacity) const;
+
   // For tests and the command-line program: the state behind the exports.
   Platform& platform() { return platform_; }
   Catalog* catalog() { return catalog_.get(); }
@@ -78,6 +84,9 @@ class Library {
   const ReadingState& reading() const { return reading_; }
 
  private:
+  // Opens an entry's fonts and files, closing the open book first.
+  int32_t OpenEntry(const BookEntry& entry);
+
   Platform& platform_;
   std::unique_ptr<Catalog> catalog_;    // currentCatalog
   std::unique_ptr<OpenBook> book_;      // currentBook

@@ -8,20 +8,26 @@ int32_t Library::epwBooksOpen() {
   const int32_t n = catalog_->ListSelected(selected);
   if (n == 0 || n == kMaxListedSelections) return ToResultCode(Status::kNoState);
 
+  BookEntry entry;
+  if (!catalog_->GetEntry(selected[0], entry)) return ToResultCode(Status::kNoState);
+  return OpenEntry(entry);
+}
+
+int32_t Library::OpenBookAt(int32_t index) {
+  if (!catalog_) return ToResultCode(Status::kNoState);
+  if (index < 0 || index >= catalog_->EntryCount()) return ToResultCode(Status::kRefused);
+  BookEntry entry;
+  catalog_->GetEntry(index, entry);  // copies the record whether or not it is selected
+  if (!IsAcceptedBookType(entry.bookType)) return ToResultCode(Status::kRefused);
+  return OpenEntry(entry);
+}
+
+int32_t Library::OpenEntry(const BookEntry& entry) {
   // A book open already is closed first, so no file or font of it is left behind.
   epwBooksClose();
 
-  std::array<char, kFontNamesSize + 1> fontNames{};
-  catalog_->SelectedFontNames(fontNames);
-  fonts_.OpenGaijiFonts(platform_, catalog_->SelectedGaijiPath(), fontNames.data());
+  fonts_.OpenGaijiFonts(platform_, entry.gaijiPath, entry.fontNames.data());
   gaijiFontsOpen_ = 1;
-
-  BookEntry entry;
-  if (!catalog_->GetEntry(selected[0], entry)) {
-    fonts_.CloseGaijiFonts();
-    gaijiFontsOpen_ = 0;
-    return ToResultCode(Status::kNoState);
-  }
 
   book_ = std::make_unique<OpenBook>(platform_);
   if (book_->OpenFiles(entry.bookPath) != Status::kOk) {
@@ -30,6 +36,15 @@ int32_t Library::epwBooksOpen() {
   }
   reading_.currentHit = -1;
   return ToResultCode(Status::kOk);
+}
+
+int32_t Library::GetAreaCodes(uint8_t* codes, int32_t capacity) const {
+  if (!book_) return ToResultCode(Status::kNoState);
+  const auto& table = book_->IndexTable();
+  for (size_t i = 0; i < table.size() && static_cast<int64_t>(i) < capacity; ++i) {
+    codes[i] = table[i].Code();
+  }
+  return static_cast<int32_t>(table.size());
 }
 
 void Library::epwBooksClose() {

@@ -46,6 +46,20 @@ int32_t Library::epwSelectBook(int32_t index) {
   return ToResultCode(Status::kOk);
 }
 
+int32_t Library::BookCount() const {
+  return catalog_ ? catalog_->EntryCount() : ToResultCode(Status::kNoState);
+}
+
+int32_t Library::GetBook(int32_t index, uint8_t* bookType, char* title) const {
+  if (!catalog_) return ToResultCode(Status::kNoState);
+  if (index < 0 || index >= catalog_->EntryCount()) return ToResultCode(Status::kRefused);
+  BookEntry entry;
+  catalog_->GetEntry(index, entry);
+  *bookType = entry.bookType;
+  std::memcpy(title, entry.title.data(), kTitleSize + 1);
+  return IsAcceptedBookType(entry.bookType) ? TOMESHELF_OK : TOMESHELF_MORE;
+}
+
 int32_t Library::IsEpwBook(const char* path, char* title) {
   return ToResultCode(ProbeBook(platform_, path, title) ? Status::kOk : Status::kIoError);
 }

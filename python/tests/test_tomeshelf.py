@@ -1,0 +1,133 @@
+"""The package on the sample book: a Japanese-English dictionary of twelve words with kana,
+written-form and alphabet indexes both ways, links, a menu, gaiji, a picture and a sound."""
+
+import random
+import struct
+import threading
+import zlib
+
+import pytest
+
+import tomeshelf
+
+
+def test_books_of_the_disc(disc):
+    [info] = disc.books
+    assert (info.title, info.type, info.usable, info.has_menu) == (
+        "Tomeshelf Sample Dictionary", 0, True, True)
+    assert set(info.indexes) == {"kana", "written", "alphabet", "kana-backward",
+                                 "written-backward", "alphabet-backward"}
+
+
+@pytest.mark.parametrize("word, mode, headings", [
+    ("ねこ", "exact", ["ねこ【猫】"]),
+    ("猫", "exact", ["ねこ【猫】"]),
+    ("cat", "exact", ["ねこ【猫】"]),
+    ("ほ", "forward", ["ほし【星】", "ほん【本】"]),
+    ("ca", "forward", ["ねこ【猫】"]),
+    ("み", "backward", ["うみ【海】"]),
+    ("er", "backward", ["かわ【川】", "みず【水】"]),
+    ("ぞう", "exact", []),
+])
+def test_search_in_every_mode(book, word, mode, headings):
+    assert sorted(hit.heading for hit in book.search(word, mode=mode)) == headings
+
+
+def test_article_links_and_a_hit_read_after_another_search(book):
+    [cat] = book.search("ねこ")
+    book.search("いぬ")  # replaces the library's hit list; the earlier hit still reads its own
+    assert cat.article() == "ねこ【猫】\ncat, a small animal that likes to sleep\n→いぬ"
+    [link] = cat.links
+    assert (link.label, link.kind) == ("いぬ", "link")
+    assert link.follow().text.startswith("いぬ【犬】\ndog")
+
+
+def test_menu_lists_every_word(book):
+    menu = book.menu()
+    assert menu.text.startswith("目次\nあい\n")
+    assert len(menu.links) == 12 and {link.kind for link in menu.links} == {"menu"}
+    assert menu.links[2].follow().text.startswith("ねこ【猫】")
+
+
+def _png_size(png):
+    assert png[:8] == b"\x89PNG\r\n\x1a\n"
+    width, height, depth = struct.unpack(">IIB", png[16:25])
+    raw = zlib.decompress(png[png.index(b"IDAT") + 4:])
+    assert len(raw) == height * (1 + (width + 7) // 8)
+    return width, height
+
+
+def test_gaiji_as_bits_and_png(book):
+    [star] = book.search("ほし")
+    assert "{A121}" in star.article()
+    for width, columns in (("full", 16), ("half", 8)):
+        bits = book.gaiji_bits(0xA121, 16, width)
+        assert len(bits) == 16 and {len(row) for row in bits} == {columns}
+        assert 0 < sum(map(sum, bits)) < 16 * columns
+        assert _png_size(book.gaiji(0xA121, size=16, width=width)) == (columns, 16)
+
+
+def test_picture_and_sound(book):
+    [sea] = book.search("うみ")
+    [picture] = sea.pictures
+    assert (picture.format, picture.width, picture.height) == ("png", 32, 32)
+    assert _png_size(picture.data) == (32, 32)
+    [dog] = book.search("いぬ")
+    [sound] = dog.sounds
+    assert sound.format == "raw" and len(sound.data) == 3000 and len(sound.parameters) == 4
+    assert dog.pictures == [] and sea.sounds == []
+
+
+def test_threads_share_the_book(book):
+    results = []
+    threads = [threading.Thread(target=lambda w=w: results.append(book.search(w)[0].article()))
+               for w in ("ねこ", "いぬ", "うみ", "ほし") * 3]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert len(results) == 12 and all("【" in r for r in results)
+
+
+def test_errors_are_exceptions_with_reasons(sample, sample_copy, tmp_path):
+    with pytest.raises(tomeshelf.DiscNotFound, match="no CATALOGS"):
+        tomeshelf.Disc(tmp_path)
+    with tomeshelf.Disc(sample) as disc:
+        with pytest.raises(tomeshelf.DiscInUse, match="one disc per process"):
+            tomeshelf.Disc(sample)
+        book = disc.open()
+        with pytest.raises(tomeshelf.EncodingError):
+            book.search("😀")
+        with pytest.raises(ValueError, match="mode"):
+            book.search("ね", mode="middle")
+        with pytest.raises(ValueError, match="asterisk"):
+            book.search("ね*")
+        with pytest.raises(tomeshelf.NotInBook, match="no gaiji B021"):
+            book.gaiji(0xB021)
+        with pytest.raises(tomeshelf.NotInBook, match="no full-width gaiji font of 24"):
+            book.gaiji(0xA121, size=24)
+        with pytest.raises(IndexError):
+            disc.open(1)
+        hit = book.search("ねこ")[0]
+        disc.open(0)
+        with pytest.raises(tomeshelf.BookClosed, match="another book"):
+            hit.article()
+    with pytest.raises(tomeshelf.BookClosed):
+        book.search("ねこ")
+
+    with tomeshelf.Disc(sample_copy) as disc:
+        book = disc.open()
+        with open(sample_copy / "SAMPLE" / "DATA" / "HONMON", "ab") as f:
+            f.write(b"\0" * 2048)
+        with pytest.raises(tomeshelf.BookChanged, match="changed or removed"):
+            book.search("ねこ")
+
+
+def test_damaged_text_never_raises():
+    from tomeshelf._text import parse
+    rng = random.Random(15)
+    for _ in range(300):
+        raw = bytes(rng.choice((0x1F, 0x42, 0x62, 0x4A, 0x6A, 0x44, 0x03, 0x24, 0xA1, 0x00))
+                    for _ in range(rng.randrange(40)))
+        for ref in parse(raw).references:  # each a piece of the input, from its escape byte
+            assert ref.raw in raw and ref.raw[:1] == b"\x1f"

@@ -1,0 +1,64 @@
+// Listing every catalog record and opening any usable one: the POSIX exports beyond the 29.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "api/library.h"
+#include "support/book_builder.h"
+#include "tomeshelf/tomeshelf.h"
+
+namespace tomeshelf {
+namespace {
+
+using testing::BookFiles;
+using testing::CatalogEntry;
+
+BookFiles Book(uint8_t type, const std::string& title, const std::string& directory,
+               std::vector<uint8_t> areas) {
+  testing::TextFileBuilder text;
+  for (uint8_t code : areas) text.AddIndexEntry(testing::IndexTableEntry{code, 2, 0, {}, 0});
+  BookFiles book;
+  book.entry = CatalogEntry{type, title, directory, {}};
+  book.honmon = text.Build();
+  return book;
+}
+
+TEST(BookChoiceTest, EveryRecordListedAndAnyUsableOneOpens) {
+  testing::TempDir disc;
+  testing::WriteDisc(disc.path(), {Book(0x00, "First", "ONE", {0x90}),
+                                   Book(0x60, "Index only", "IDX", {}),
+                                   Book(0x10, "Third", "THREE", {0x01, 0x91, 0x71})});
+  EXPECT_EQ(TomeshelfBookCount(), TOMESHELF_FAILED);
+  ASSERT_EQ(OpenEpwing(disc.Windows().c_str()), TOMESHELF_OK);
+  ASSERT_EQ(TomeshelfBookCount(), 3);
+
+  struct Row { int32_t index; int32_t result; uint8_t type; const char* title; };
+  for (const Row& row : {Row{0, TOMESHELF_OK, 0x00, "First"}, Row{1, TOMESHELF_MORE, 0x60, "Index only"},
+                         Row{2, TOMESHELF_OK, 0x10, "Third"}, Row{3, TOMESHELF_REFUSED, 0xEE, ""},
+                         Row{-1, TOMESHELF_REFUSED, 0xEE, ""}}) {
+    uint8_t type = 0xEE;
+    char title[TOMESHELF_TITLE_SIZE] = {};
+    EXPECT_EQ(TomeshelfGetBook(row.index, &type, title), row.result) << row.index;
+    EXPECT_EQ(type, row.type) << row.index;
+    EXPECT_STREQ(title, row.title) << row.index;
+  }
+
+  EXPECT_EQ(TomeshelfOpenBook(1), TOMESHELF_REFUSED);
+  EXPECT_EQ(TomeshelfOpenBook(3), TOMESHELF_REFUSED);
+  ASSERT_EQ(TomeshelfOpenBook(2), TOMESHELF_OK);
+  EXPECT_EQ(ProcessLibrary().book()->TextPath(), disc.Windows() + "\\THREE\\data\\honmon");
+  uint8_t codes[2] = {};
+  EXPECT_EQ(TomeshelfGetAreaCodes(codes, 2), 3);  // the count, though only two fit
+  EXPECT_EQ(codes[0], 0x01);
+  EXPECT_EQ(codes[1], 0x91);
+
+  // The ordinary export still opens the lowest-indexed selected book.
+  ASSERT_EQ(epwBooksOpen(), TOMESHELF_OK);
+  EXPECT_EQ(ProcessLibrary().book()->TextPath(), disc.Windows() + "\\ONE\\data\\honmon");
+  epwBooksClose();
+  EXPECT_EQ(TomeshelfGetAreaCodes(codes, 2), TOMESHELF_FAILED);
+  CloseEpwing();
+}
+
+}  // namespace
+}  // namespace tomeshelf
