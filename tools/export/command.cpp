@@ -90,6 +90,7 @@ int RunExport(int argc, char** argv) {
   ExportRun run{&book, &collected, &gaiji, progress};
   std::vector<Problem> problems = collected.problems;
   std::vector<Problem> more;
+  size_t written = 0;
   if (args.format == "jsonl") {
     std::ofstream file;
     if (!args.output.empty()) {
@@ -99,13 +100,17 @@ int RunExport(int argc, char** argv) {
     std::ostream& out = args.output.empty() ? std::cout : file;
     more = ExportRecords(run, [&](const nlohmann::json& record) {
       out << record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+      ++written;
       return static_cast<bool>(out);
     });
     out.flush();
     if (!out) problems.push_back({0, "the output could not be written"});
   } else {
     YomitanWriter writer(args.output, cli::RenderTitle(entry.title.data()));
-    more = ExportRecords(run, [&](const nlohmann::json& record) { return writer.Add(record); });
+    more = ExportRecords(run, [&](const nlohmann::json& record) {
+      ++written;
+      return writer.Add(record);
+    });
     std::string error;
     if (!writer.Finish(error)) return Fail(error);
   }
@@ -114,7 +119,7 @@ int RunExport(int argc, char** argv) {
     std::fprintf(stderr, "tomeshelf: skipped at %s: %s\n", PositionText(p.fileOffset).c_str(),
                  p.what.c_str());
   }
-  std::fprintf(stderr, "tomeshelf: %zu entries exported%s\n", collected.entries.size(),
+  std::fprintf(stderr, "tomeshelf: %zu of %zu entries exported%s\n", written, collected.entries.size(),
                problems.empty() ? "" : ", with the problems above");
   return problems.empty() ? 0 : 1;
 }
