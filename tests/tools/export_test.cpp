@@ -11,6 +11,7 @@
 #include "support/article_builder.h"
 #include "support/book_builder.h"
 #include "support/index_builder.h"
+#include "support/media_builder.h"
 
 namespace tomeshelf::exporter {
 namespace {
@@ -30,6 +31,7 @@ std::string Render(const Bytes& b) { return cli::RenderText(b, cli::RenderOption
 // n articles, each a title, some text, a link to the next article and a gaiji (A121 in
 // even articles, B021 in odd ones), with a kana index of 8 entries a page and, when full,
 // a backward written-form index and a group-form alphabet index. The kana leaves are kept.
+// Its fonts draw both external characters.
 struct TestBook {
   TestBook(size_t n, bool full) : article(n), heading(n) {
     const uint32_t articleBlock = text.ReserveBlocks(static_cast<uint32_t>(n * 48 / kBlock + 2));
@@ -67,8 +69,10 @@ struct TestBook {
 
   void Write() {
     BookFiles book;
-    book.entry = {0x00, "Export Test", "BOOK", {}};
+    book.entry = {0x00, "Export Test", "BOOK", {"FULL16", "", "", "", "HALF16"}};
     book.honmon = text.Build();
+    book.fonts["FULL16"] = GaijiFontBytes(FontShape{true, 16}, 0xB021, 4);
+    book.fonts["HALF16"] = GaijiFontBytes(FontShape{false, 16}, 0xA121, 4);
     WriteDisc(disc.path(), {book});
   }
   int Export(const std::vector<std::string>& options) {
@@ -154,6 +158,7 @@ TEST(ExportTest, YomitanZipFollowsTheFormat) {
     zip_file_t* f = zip_fopen(zip, name, 0);
     zip_fread(f, data.data(), st.size);
     zip_fclose(f);
+    if (std::string(name).ends_with(".png")) return json(data.substr(1, 3));
     return json::parse(data);
   };
   const json index = read("index.json");
@@ -169,10 +174,17 @@ TEST(ExportTest, YomitanZipFollowsTheFormat) {
       ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
       EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
       EXPECT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
-      EXPECT_TRUE(t[5].size() == 1 && t[5][0].is_string()) << t;
+      ASSERT_EQ(t[5].size(), 1u);
+      // The drawn external character makes the definition structured content with its image.
+      const json& content = t[5][0].at("content");
+      EXPECT_EQ(t[5][0]["type"], "structured-content");
+      const std::string image = std::string("gaiji/") + (t[6].get<int>() % 2 ? "hA121" : "zB021") + ".png";
+      EXPECT_EQ(content[content.size() - 1]["path"], image);
       sequences.push_back(t[6]);
     }
   }
+  EXPECT_EQ(read("gaiji/hA121.png"), "PNG");
+  EXPECT_EQ(read("gaiji/zB021.png"), "PNG");
   zip_close(zip);
   ASSERT_EQ(sequences.size(), kWords);
   for (size_t i = 0; i < kWords; ++i) EXPECT_EQ(sequences[i], int64_t(i + 1));

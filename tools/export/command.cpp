@@ -106,13 +106,17 @@ int RunExport(int argc, char** argv) {
     out.flush();
     if (!out) problems.push_back({0, "the output could not be written"});
   } else {
-    YomitanWriter writer(args.output, cli::RenderTitle(entry.title.data()));
+    GaijiFonts fonts;
+    fonts.OpenGaijiFonts(library.platform(), entry.gaijiPath, entry.fontNames.data());
+    YomitanWriter writer(args.output, cli::RenderTitle(entry.title.data()), &fonts);
     more = ExportRecords(run, [&](const nlohmann::json& record) {
       ++written;
       return writer.Add(record);
     });
     std::string error;
-    if (!writer.Finish(error)) return Fail(error);
+    const bool finished = writer.Finish(error);
+    fonts.CloseGaijiFonts();
+    if (!finished) return Fail(error);
   }
   problems.insert(problems.end(), more.begin(), more.end());
   for (const Problem& p : problems) {

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "book/open_book.h"
+#include "media/gaiji_fonts.h"
 
 namespace tomeshelf::exporter {
 
@@ -72,6 +73,16 @@ nlohmann::json ArticleJson(const std::vector<uint8_t>& raw, const ArticleContext
 // The runs of an article as one string; unmapped external characters show as U+3013.
 std::string PlainText(const nlohmann::json& article);
 
+// An external character drawn from the book's fonts, for books read where it has no
+// Unicode form.
+struct GaijiImage {
+  std::vector<uint8_t> png;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+// The smallest glyph of the code the book's fonts hold, as a PNG; nullopt when none does.
+std::optional<GaijiImage> GaijiPng(GaijiFonts& fonts, uint16_t code, bool half);
+
 // Reads every entry's headings and article and hands its record to the sink, in book order.
 // Articles that cannot be read are reported and their entries left out.
 using RecordSink = std::function<bool(const nlohmann::json& record)>;
@@ -84,10 +95,12 @@ struct ExportRun {
 std::vector<Problem> ExportRecords(const ExportRun& run, const RecordSink& sink);
 
 // A Yomitan dictionary zip, built bank by bank; banks wait in a temporary directory.
+// Definitions are plain text, or structured content with images of the external
+// characters that have no mapping, when the book's fonts draw them.
 class YomitanWriter {
  public:
   static constexpr size_t kTermsPerBank = 10000;
-  YomitanWriter(std::string path, std::string title);
+  YomitanWriter(std::string path, std::string title, GaijiFonts* fonts = nullptr);
   ~YomitanWriter();
   YomitanWriter(const YomitanWriter&) = delete;
   YomitanWriter& operator=(const YomitanWriter&) = delete;
@@ -98,8 +111,19 @@ class YomitanWriter {
 
  private:
   bool FlushBank();
+  nlohmann::json Definition(const nlohmann::json& record);
+  struct ImageFile {
+    std::string zipPath;  // empty when the fonts cannot draw the code
+    uint32_t width = 0;
+    uint32_t height = 0;
+  };
+  // The image of an unmapped external character run, written on first use.
+  const ImageFile& Image(const nlohmann::json& run);
 
   std::string path_;
+  GaijiFonts* fonts_;
+  std::unordered_map<std::string, ImageFile> images_;  // by "h"/"z" and the code
+  std::vector<std::pair<std::string, std::string>> imageFiles_;  // file, zip path
   std::string title_;
   std::string tempDir_;
   nlohmann::json bank_ = nlohmann::json::array();

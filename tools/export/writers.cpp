@@ -89,8 +89,8 @@ std::vector<Problem> ExportRecords(const ExportRun& run, const RecordSink& sink)
   return problems;
 }
 
-YomitanWriter::YomitanWriter(std::string path, std::string title)
-    : path_(std::move(path)), title_(std::move(title)) {
+YomitanWriter::YomitanWriter(std::string path, std::string title, GaijiFonts* fonts)
+    : path_(std::move(path)), fonts_(fonts), title_(std::move(title)) {
   std::string pattern = (std::filesystem::temp_directory_path() / "tomeshelf-export-XXXXXX").string();
   if (mkdtemp(pattern.data())) tempDir_ = pattern;
 }
@@ -120,13 +120,59 @@ bool YomitanWriter::Add(const json& record) {
   }
   for (const auto& a : alphabet) terms.emplace_back(a, "");
 
-  const json definitions = json::array({PlainText(record)});
+  const json definitions = json::array({Definition(record)});
   for (auto& [expression, reading] : terms) {
     bank_.push_back(json::array({expression, reading, "", "", 0, definitions,
                                  record.at("id"), ""}));
     if (bank_.size() >= kTermsPerBank && !FlushBank()) return false;
   }
   return true;
+}
+
+json YomitanWriter::Definition(const json& record) {
+  json content = json::array();
+  bool drawn = false;
+  for (const json& run : record.at("text")) {
+    if (run.is_string()) {
+      content.push_back(run);
+    } else if (run.contains("link")) {
+      content.push_back(run.at("text"));
+    } else if (const ImageFile& image = Image(run); !image.zipPath.empty()) {
+      drawn = true;
+      // One em high, as wide as the glyph's proportions make it.
+      content.push_back(json{{"tag", "img"},
+                             {"path", image.zipPath},
+                             {"height", 1.0},
+                             {"width", double(image.width) / double(image.height)},
+                             {"sizeUnits", "em"},
+                             {"collapsible", false},
+                             {"collapsed", false},
+                             {"background", false},
+                             {"verticalAlign", "middle"}});
+    } else {
+      content.push_back("\u3013");
+    }
+  }
+  if (!drawn) return PlainText(record);
+  return json{{"type", "structured-content"}, {"content", std::move(content)}};
+}
+
+const YomitanWriter::ImageFile& YomitanWriter::Image(const json& run) {
+  const bool half = run.at("width") == "half";
+  const std::string name = (half ? "h" : "z") + run.at("gaiji").get<std::string>();
+  auto [it, fresh] = images_.try_emplace(name);
+  if (!fresh || !fonts_ || tempDir_.empty()) return it->second;
+  const auto code = static_cast<uint16_t>(std::stoul(name.substr(1), nullptr, 16));
+  const auto image = GaijiPng(*fonts_, code, half);
+  if (!image) return it->second;
+  const std::string file = tempDir_ + "/" + name + ".png";
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(image->png.data()),
+            static_cast<std::streamsize>(image->png.size()));
+  if (!out.flush()) return it->second;
+  it->second = ImageFile{"gaiji/" + name + ".png", image->width, image->height};
+  imageFiles_.emplace_back(file, it->second.zipPath);
+  return it->second;
 }
 
 bool YomitanWriter::FlushBank() {
@@ -176,6 +222,9 @@ bool YomitanWriter::Finish(std::string& error) {
   for (size_t i = 0; i < bankFiles_.size(); ++i) {
     add("term_bank_" + std::to_string(i + 1) + ".json",
         zip_source_file(zip, bankFiles_[i].c_str(), 0, -1));
+  }
+  for (const auto& [file, name] : imageFiles_) {
+    add(name, zip_source_file(zip, file.c_str(), 0, -1));
   }
   if (!ok || zip_close(zip) != 0) {
     zip_discard(zip);
