@@ -12,6 +12,8 @@ namespace tomeshelf {
 
 namespace {
 
+constexpr int32_t kMaxStrangers = 16;
+
 int32_t PageOffset(uint32_t block) { return BlockAddress{block, 0}.FileOffset(); }
 
 class Walker {
@@ -27,19 +29,22 @@ class Walker {
     const std::optional<uint32_t> lastLeaf = LastLeaf(root);
     const bool bounded = lastLeaf.has_value() && *lastLeaf >= *first;
     const uint32_t last = bounded ? *lastLeaf : 0;
+    int32_t strangers = 0;  // pages in a row that are not leaves
     for (uint32_t block = *first; pagesRead_ < kMaxSearchPages; ++block) {
       const bool more = bounded && block < last;
+      // Past the end of the file nothing more can be read.
       if (!Read(block)) {
         Report(PageOffset(block), WalkDamage::kUnreadable);
-        if (more) continue;
         break;
       }
       const PageHeader header = ReadPageHeader(page_);
       if (!header.IsLeaf()) {
         Report(PageOffset(block), WalkDamage::kNotALeaf);
-        if (more) continue;
+        // A damaged leaf is skipped; a run of other pages means the bound itself is wrong.
+        if (more && ++strangers < kMaxStrangers) continue;
         break;
       }
+      strangers = 0;
       ScanLeaf(block, header);
       if (bounded ? !more : header.IsLastOfLevel()) break;
     }

@@ -71,6 +71,10 @@ int RunExport(int argc, char** argv) {
   }
 
   Library& library = ProcessLibrary();
+  struct CloseCatalog {
+    Library& library;
+    ~CloseCatalog() { library.CloseEpwing(); }
+  } closeCatalog{library};
   if (library.OpenEpwing(args.disc.c_str()) != TOMESHELF_OK) {
     return Fail("no CATALOGS found under the disc path");
   }
