@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "api/library.h"
+#include "export/export.h"
 #include "jis_text.h"
 #include "make_command.h"
 #include "tomeshelf/tomeshelf.h"
@@ -31,7 +32,10 @@ const char kUsage[] =
     "  menu DISC                       print the book's menu\n"
     "  gaiji DISC CODE [SIZE [half|full] [FILE.pbm]]\n"
     "                                  draw an external character (CODE in hex, e.g. A121)\n"
-    "  media DISC WORD [HIT [DIR]]     save the pictures and sound of an article\n";
+    "  media DISC WORD [HIT [DIR]]     save the pictures and sound of an article\n"
+    "  export DISC [--book N] --format jsonl|yomitan [-o FILE] [--gaiji-map FILE]\n"
+    "                                  write every entry of a book as JSON lines or a\n"
+    "                                  Yomitan dictionary\n";
 
 int Fail(const char* what) {
   std::fprintf(stderr, "tomeshelf: %s\n", what);
@@ -272,6 +276,7 @@ int main(int argc, char** argv) {
   const char* disc = argv[2];
   auto arg = [&](int i, const char* fallback) { return argc > i ? argv[i] : fallback; };
   if (command == "make") return tomeshelf::cli::RunMake(argc - 1, argv + 1);
+  if (command == "export") return tomeshelf::exporter::RunExport(argc, argv);
   if (command == "books") return Books(disc);
   if (command == "lookup" && argc >= 4) return LookupCommand(disc, argv[3]);
   if (command == "show" && argc >= 4) return ShowCommand(disc, argv[3], std::atoi(arg(4, "0")));

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "api/library.h"
-#include "support/book_builder.h"
+#include "support/writer.h"
 #include "tomeshelf/tomeshelf.h"
 
 namespace tomeshelf {

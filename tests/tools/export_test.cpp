@@ -1,0 +1,191 @@
+// tomeshelf export on books written by the book builder.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "export/export.h"
+#include "jis_text.h"
+#include "platform/platform.h"
+#include "support/writer.h"
+
+namespace tomeshelf::exporter {
+namespace {
+
+using json = nlohmann::json;
+using namespace tomeshelf::testing;
+
+Bytes KanaKey(size_t i) {  // three hiragana, in the order of i
+  return {0x24, uint8_t(0x22 + i / 1600 % 40), 0x24, uint8_t(0x22 + i / 40 % 40), 0x24,
+          uint8_t(0x22 + i % 40)};
+}
+Bytes WrittenKey(size_t i) { return {0x30, uint8_t(0x21 + i / 94 % 94), 0x31, uint8_t(0x21 + i % 94)}; }
+Bytes AlphabetKey(size_t i) { return {0x23, uint8_t(0x61 + i / 26 % 26), 0x23, uint8_t(0x61 + i % 26)}; }
+Position At(uint32_t offset) { return {offset / kBlock + 1, static_cast<uint16_t>(offset % kBlock)}; }
+std::string Render(const Bytes& b) { return cli::RenderText(b, cli::RenderOptions{false}); }
+
+// n articles, each a title, some text, a link to the next article and a gaiji (A121 in
+// even articles, B021 in odd ones), with a kana index of 8 entries a page and, when full,
+// a backward written-form index and a group-form alphabet index. The kana leaves are kept.
+// Its fonts draw both external characters.
+struct TestBook {
+  TestBook(size_t n, bool full) : article(n), heading(n) {
+    const uint32_t articleBlock = text.ReserveBlocks(static_cast<uint32_t>(n * 48 / kBlock + 2));
+    const uint32_t headingBlock = text.ReserveBlocks(static_cast<uint32_t>(n * 16 / kBlock + 2));
+    for (int pass = 0; pass < 2; ++pass) {
+      ArticleWriter w(text, Offset(articleBlock));
+      ArticleWriter h(text, Offset(headingBlock));
+      for (size_t i = 0; i < n; ++i) {
+        heading[i] = h.Heading(Title(i));
+        article[i] = w.Article(Join({Title(i), LineBreak(), Chars(3, uint32_t(i)),
+                                     LinkTo(article[(i + 1) % n], KanaKey(i)),
+                                     Bytes{uint8_t(i % 2 ? 0xB0 : 0xA1), 0x21}, TextEnd()}));
+      }
+      w.Article(TextEnd());
+    }
+    IndexBuilder kana(IndexShape{LeafForm::kVariable, false, 8, 0});
+    IndexBuilder written(IndexShape{LeafForm::kFixed, true, 0, 0});
+    IndexBuilder alphabet(IndexShape{LeafForm::kGroup, false, 0, 0});
+    for (size_t i = 0; i < n; ++i) {
+      kana.Add({KanaKey(i), At(article[i]), At(heading[i])});
+      written.Add({WrittenKey(i), At(article[i]), At(heading[i])});
+      if (i % 2 == 0 && i + 1 < n) {
+        alphabet.AddGroup({AlphabetKey(i), {{AlphabetKey(i), At(article[i]), At(heading[i])},
+                                            {AlphabetKey(i + 1), At(article[i + 1]), At(heading[i + 1])}}});
+      }
+    }
+    kanaIndex = kana.Build(text);
+    WriteIndex(text, kanaIndex, {0x90});
+    if (full) {
+      WriteIndex(text, written.Build(text), {0x71});
+      WriteIndex(text, alphabet.Build(text), {0x92});
+    }
+  }
+  static Bytes Title(size_t i) { return Join({KanaKey(i), Chars(1, uint32_t(i))}); }
+
+  void Write() {
+    BookFiles book;
+    book.entry = {0x00, "Export Test", "BOOK", {"FULL16", "", "", "", "HALF16"}};
+    book.honmon = text.Build();
+    book.fonts["FULL16"] = GaijiFontBytes(FontShape{true, 16}, 0xB021, 4);
+    book.fonts["HALF16"] = GaijiFontBytes(FontShape{false, 16}, 0xA121, 4);
+    WriteDisc(disc.path(), {book});
+  }
+  int Export(const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"tomeshelf", "export", disc.Windows()};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    return RunExport(static_cast<int>(argv.size()), argv.data());
+  }
+  std::string Out(const char* name) const { return (disc.path() / name).string(); }
+
+  TempDir disc;
+  TextFileBuilder text;
+  std::vector<uint32_t> article, heading;
+  BuiltIndex kanaIndex;
+};
+
+std::vector<json> ReadLines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<json> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+  return lines;
+}
+
+TEST(ExportTest, EveryEntryOnceWithItsKeysHeadingsTextLinksAndGaiji) {
+  constexpr size_t kWords = 90;
+  TestBook book(kWords, true);
+  book.Write();
+  {
+    std::ofstream map(book.Out("map.txt"));
+    map << "# mapped\nhA121\tu00E9\n";
+  }
+  ASSERT_EQ(book.Export({"--format", "jsonl", "-o", book.Out("out.jsonl"), "--gaiji-map",
+                         book.Out("map.txt")}), 0);
+  const auto lines = ReadLines(book.Out("out.jsonl"));
+  ASSERT_EQ(lines.size(), kWords);
+  for (size_t i = 0; i < kWords; ++i) {
+    SCOPED_TRACE(i);
+    const json& e = lines[i];
+    EXPECT_EQ(e["id"], i + 1);
+    EXPECT_EQ(e["position"], PositionText(int32_t(book.article[i])));
+    EXPECT_EQ(e["headings"], json::array({Render(TestBook::Title(i))}));
+    json keys = {{{"index", "kana"}, {"key", Render(KanaKey(i))}},
+                 {{"index", "written"}, {"key", Render(WrittenKey(i))}},
+                 {{"index", "alphabet"}, {"key", std::string{char('a' + i / 26 % 26), char('a' + i % 26)}}}};
+    EXPECT_EQ(e["keys"], keys);
+    const std::string body = Render(TestBook::Title(i)) + "\n" + Render(Chars(3, uint32_t(i)));
+    const json link = {{"link", (i + 1) % kWords + 1}, {"text", Render(KanaKey(i))}};
+    const json gaiji = i % 2 ? json{{"gaiji", "B021"}, {"width", "full"}} : json("\u00E9");
+    EXPECT_EQ(e["text"], json::array({body, link, gaiji}));
+  }
+}
+
+TEST(ExportTest, DamagedLeafPageSkipsOnlyItsEntriesAndFails) {
+  TestBook book(200, false);
+  const uint32_t damaged = book.kanaIndex.levels[0][3];
+  book.kanaIndex.pages[damaged][0] = 0x00;  // no longer a leaf
+  WriteIndex(book.text, book.kanaIndex, {0x90});
+  book.Write();
+
+  EXPECT_EQ(book.Export({"--format", "jsonl", "-o", book.Out("out.jsonl")}), 1);
+  const auto lines = ReadLines(book.Out("out.jsonl"));
+  ASSERT_EQ(lines.size(), 200u - 8);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const size_t word = i < 24 ? i : i + 8;  // the fourth page held words 24 to 31
+    EXPECT_EQ(lines[i]["position"], PositionText(int32_t(book.article[word])));
+  }
+}
+
+TEST(ExportTest, YomitanZipFollowsTheFormat) {
+  constexpr size_t kWords = 10050;
+  TestBook book(kWords, false);
+  book.Write();
+  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip")}), 0);
+
+  int error = 0;
+  zip_t* zip = zip_open(book.Out("dict.zip").c_str(), ZIP_RDONLY, &error);
+  ASSERT_NE(zip, nullptr);
+  auto read = [&](const char* name) {
+    zip_stat_t st;
+    if (zip_stat(zip, name, 0, &st) != 0) return json();
+    std::string data(st.size, '\0');
+    zip_file_t* f = zip_fopen(zip, name, 0);
+    zip_fread(f, data.data(), st.size);
+    zip_fclose(f);
+    if (std::string(name).ends_with(".png")) return json(data.substr(1, 3));
+    return json::parse(data);
+  };
+  const json index = read("index.json");
+  EXPECT_EQ(index["format"], 3);
+  EXPECT_EQ(index["title"], "Export Test");
+  EXPECT_TRUE(index["revision"].is_string());
+  std::vector<int64_t> sequences;
+  for (int bank = 1;; ++bank) {
+    const json terms = read(("term_bank_" + std::to_string(bank) + ".json").c_str());
+    if (terms.is_null()) break;
+    ASSERT_LE(terms.size(), 10000u);
+    for (const json& t : terms) {
+      ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
+      EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
+      EXPECT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
+      ASSERT_EQ(t[5].size(), 1u);
+      // The drawn external character makes the definition structured content with its image.
+      const json& content = t[5][0].at("content");
+      EXPECT_EQ(t[5][0]["type"], "structured-content");
+      const std::string image = std::string("gaiji/") + (t[6].get<int>() % 2 ? "hA121" : "zB021") + ".png";
+      EXPECT_EQ(content[content.size() - 1]["path"], image);
+      sequences.push_back(t[6]);
+    }
+  }
+  EXPECT_EQ(read("gaiji/hA121.png"), "PNG");
+  EXPECT_EQ(read("gaiji/zB021.png"), "PNG");
+  zip_close(zip);
+  ASSERT_EQ(sequences.size(), kWords);
+  for (size_t i = 0; i < kWords; ++i) EXPECT_EQ(sequences[i], int64_t(i + 1));
+}
+
+}  // namespace
+}  // namespace tomeshelf::exporter
