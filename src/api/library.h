@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "book/open_book.h"
 #include "catalog/catalog.h"
@@ -76,8 +77,11 @@ class Library {
   Catalog* catalog() { return catalog_.get(); }
   OpenBook* book() { return book_.get(); }
   const ReadingState& reading() const { return reading_; }
+  // Held by every export for its whole call (see api/guarded_call.h).
+  std::mutex& Mutex() { return mutex_; }
 
  private:
+  std::mutex mutex_;
   Platform& platform_;
   std::unique_ptr<Catalog> catalog_;    // currentCatalog
   std::unique_ptr<OpenBook> book_;      // currentBook
