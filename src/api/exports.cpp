@@ -11,10 +11,11 @@ using tomeshelf::Library;
 
 const int32_t kRefused = tomeshelf::ToResultCode(tomeshelf::Status::kRefused);
 constexpr int32_t kNoResult = 0;  // what the void exports' calls give back
+constexpr int32_t kFalse = 0;
 
 template <typename Call>
-int32_t Export(Call&& call) {
-  return tomeshelf::GuardedCall(tomeshelf::ProcessLibrary(), call);
+int32_t Export(Call&& call, int32_t onThrow = tomeshelf::ToResultCode(tomeshelf::Status::kIoError)) {
+  return tomeshelf::GuardedCall(tomeshelf::ProcessLibrary(), call, onThrow);
 }
 
 }  // namespace
@@ -158,9 +159,8 @@ int32_t TOMESHELF_CALL GetMenuHead(void) {
 int32_t TOMESHELF_CALL GetContLastNoSet(unsigned char* buffer, uint32_t size, uint32_t* count) {
   if (AnyNull(buffer, count)) return kRefused;
   // A throw inside reads as "could not be read": this export answers 1 or 0.
-  const int32_t result =
-      Export([&](Library& lib) { return lib.GetContLastNoSet(buffer, size, count); });
-  return result == 1 ? 1 : 0;
+  return Export([&](Library& lib) { return lib.GetContLastNoSet(buffer, size, count); },
+                kFalse);
 }
 
 }  // extern "C"

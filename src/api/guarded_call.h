@@ -11,14 +11,16 @@
 
 namespace tomeshelf {
 
-// Runs call(library) under the library's lock; -1 when it threw.
+// Runs call(library) under the library's lock; onThrow (-1, or the export's "false")
+// when it threw.
 template <typename Call>
-int32_t GuardedCall(Library& library, Call&& call) noexcept {
+int32_t GuardedCall(Library& library, Call&& call,
+                    int32_t onThrow = ToResultCode(Status::kIoError)) noexcept {
   try {
     const std::lock_guard lock(library.Mutex());
     return call(library);
   } catch (...) {
-    return ToResultCode(Status::kIoError);
+    return onThrow;
   }
 }
 
