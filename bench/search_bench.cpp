@@ -1,5 +1,6 @@
 // Word lookups in a generated book of 200,000 entries, beside the same page reads done
-// alone through the book's guarded read (the I/O floor of each lookup).
+// alone through the book's guarded read (the I/O floor of each lookup), and the same
+// lookups through the exported call (its lock and guard on top).
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -11,6 +12,7 @@
 #include "book/open_book.h"
 #include "search/word_search.h"
 #include "support/writer.h"
+#include "tomeshelf/tomeshelf.h"
 
 namespace tomeshelf {
 namespace {
@@ -121,6 +123,7 @@ class Fixture {
       testing::WriteIndex(text, builder.Build(text), entry);
     }
     testing::WriteFile(dir_.path() / "book" / "data" / "honmon", text.Build());
+    testing::WriteFile(dir_.path() / "CATALOGS", testing::CatalogBytes({{0x00, "Bench", "BOOK", {}}}));
     book_ = std::make_unique<OpenBook>(platform_);
     if (book_->OpenFiles(dir_.Windows("book")) != Status::kOk) std::abort();
     MakeWords();
@@ -142,6 +145,7 @@ class Fixture {
   }
 
   OpenBook& book() { return *book_; }
+  std::string Root() const { return dir_.Windows(); }
   const std::vector<Bytes>& words(int c) const { return words_[c]; }
   const std::vector<std::vector<ReadRecord>>& reads(int c) const { return reads_[c]; }
 
@@ -181,6 +185,26 @@ void BM_Lookup(benchmark::State& state, int c) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The same lookups through the exported call, on the process-wide library.
+void BM_LookupExport(benchmark::State& state, int c) {
+  Fixture& f = Book();
+  if (OpenEpwing(f.Root().c_str()) != 1 || epwBooksOpen() != 1) std::abort();
+  const auto& words = f.words(c);
+  size_t i = 0;
+  std::array<uint8_t, 64> buffer{};
+  WordProperties props{};
+  for (auto _ : state) {
+    std::copy(words[i].begin(), words[i].end(), buffer.begin());
+    buffer[words[i].size()] = 0;
+    buffer[words[i].size() + 1] = 0;
+    benchmark::DoNotOptimize(epwGetWordProperties(buffer.data(), &props));
+    i = (i + 1) % words.size();
+  }
+  state.SetItemsProcessed(state.iterations());
+  epwBooksClose();
+  CloseEpwing();
+}
+
 // The reads one lookup makes, made alone through the same guarded read.
 void BM_PageReadsAlone(benchmark::State& state, int c) {
   Fixture& f = Book();
@@ -198,6 +222,8 @@ void BM_PageReadsAlone(benchmark::State& state, int c) {
 }
 
 BENCHMARK_CAPTURE(BM_Lookup, exact_present, kExactHit);
+BENCHMARK_CAPTURE(BM_LookupExport, exact_present, kExactHit);
+BENCHMARK_CAPTURE(BM_LookupExport, exact_absent, kExactMiss);
 BENCHMARK_CAPTURE(BM_PageReadsAlone, exact_present, kExactHit);
 BENCHMARK_CAPTURE(BM_Lookup, exact_absent, kExactMiss);
 BENCHMARK_CAPTURE(BM_PageReadsAlone, exact_absent, kExactMiss);

@@ -3,12 +3,21 @@
  * One process-wide state, no handles: at most one catalog and one open book exist at a
  * time. Drive the library in this order: OpenEpwing, then epwGetBooks / epwGetBookInfo /
  * epwSelectBook, then epwBooksOpen; search, read and fetch media; then epwBooksClose and
- * CloseEpwing (either first). Calls are not reentrant: make one call at a time.
+ * CloseEpwing (either first).
+ *
+ * Threads: any thread may call. Each call is atomic (it holds the library's one lock from
+ * start to end); a sequence of calls is not: another thread's search, article or size call
+ * may come between two of yours and change the state they share. Callers on several
+ * threads that need a sequence (a search and its headings, a size call and its data call)
+ * make it one unit themselves.
  *
  * Results: 1 success; 0 partial (more of the article follows) or false; -1 no catalog or
- * book for the call, or a file operation failed (also a changed or removed disc); -2 an
+ * book for the call, or a file operation failed (also a changed or removed disc, and any
+ * failure inside, running out of memory included: no C++ exception leaves a call); -2 an
  * argument or item refused. Calls that return a size, byte count or file offset return it
- * as a value of 0 or more. Arguments are not tested for null pointers.
+ * as a value of 0 or more. A NULL where a call needs a pointer (a buffer, record, count,
+ * reference, path, device or bitmap object, BookInfo.title, WordItemRecord.itemBuffer)
+ * gives -2 and changes nothing.
  *
  * Search words, article text, headings and references are raw bytes of the book: two-byte
  * JIS X 0208 characters interleaved with control sequences that begin with 0x1F. */
@@ -117,7 +126,9 @@ TOMESHELF_API int32_t TOMESHELF_CALL IsEpwBook(const char* path, char* title);
 /* ---- Book ------------------------------------------------------------------------- */
 
 /* Opens the lowest-indexed selected book (its text file, index table and gaiji fonts),
- * closing a book that is open already. 1 opened; -1 failed, and then no book is open. */
+ * closing a book that is open already. 1 opened; -1 failed, and then no book is open (the
+ * one open before is closed all the same). A book whose directory name is empty, dots
+ * alone or holds a / or \ cannot be opened; a font so named is left out. */
 TOMESHELF_API int32_t TOMESHELF_CALL epwBooksOpen(void);
 /* Closes the open book and its fonts; does nothing when none is open. */
 TOMESHELF_API void TOMESHELF_CALL epwBooksClose(void);
@@ -184,7 +195,9 @@ TOMESHELF_API int32_t TOMESHELF_CALL GetMenuHead(void);
 TOMESHELF_API int32_t TOMESHELF_CALL epwGetImageSize(const unsigned char* reference,
                                                      char* caption);
 /* Reads the picture prepared by epwGetImageSize; returns the image bytes read (monochrome:
- * behind an 8-byte header of the two dimensions). -2 when nothing is pending. */
+ * behind an 8-byte header of the two dimensions). -2 when nothing is pending, or when the
+ * reference is of the other kind (monochrome, colour) than the size call's: the prepared
+ * picture then stays pending. */
 TOMESHELF_API int32_t TOMESHELF_CALL epwGetImage(const unsigned char* reference, void* buffer,
                                                  ImageKind* kind);
 /* Properties of a sound reference (0x1F 0x4A or 0x1F 0x48). */

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "book/open_book.h"
 #include "catalog/catalog.h"
@@ -82,11 +83,14 @@ class Library {
   Catalog* catalog() { return catalog_.get(); }
   OpenBook* book() { return book_.get(); }
   const ReadingState& reading() const { return reading_; }
+  // Held by every export for its whole call (see api/guarded_call.h).
+  std::mutex& Mutex() { return mutex_; }
 
  private:
   // Opens an entry's fonts and files, closing the open book first.
   int32_t OpenEntry(const BookEntry& entry);
 
+  std::mutex mutex_;
   Platform& platform_;
   std::unique_ptr<Catalog> catalog_;    // currentCatalog
   std::unique_ptr<OpenBook> book_;      // currentBook

@@ -3,37 +3,42 @@
 namespace tomeshelf {
 
 int32_t Library::epwBooksOpen() {
+  // Whatever happens below, the book open before is closed: a failed open leaves none.
+  epwBooksClose();
   if (!catalog_) return ToResultCode(Status::kNoState);
   std::array<int32_t, kMaxListedSelections> selected{};
   const int32_t n = catalog_->ListSelected(selected);
   if (n == 0 || n == kMaxListedSelections) return ToResultCode(Status::kNoState);
 
   BookEntry entry;
-  if (!catalog_->GetEntry(selected[0], entry)) return ToResultCode(Status::kNoState);
+  if (!catalog_->GetEntry(selected[0], entry) || !entry.usable) {
+    return ToResultCode(Status::kNoState);
+  }
   return OpenEntry(entry);
 }
 
 int32_t Library::OpenBookAt(int32_t index) {
+  epwBooksClose();
   if (!catalog_) return ToResultCode(Status::kNoState);
   if (index < 0 || index >= catalog_->EntryCount()) return ToResultCode(Status::kRefused);
   BookEntry entry;
   catalog_->GetEntry(index, entry);  // copies the record whether or not it is selected
-  if (!IsAcceptedBookType(entry.bookType)) return ToResultCode(Status::kRefused);
+  if (!IsAcceptedBookType(entry.bookType) || !entry.usable) return ToResultCode(Status::kRefused);
   return OpenEntry(entry);
 }
 
 int32_t Library::OpenEntry(const BookEntry& entry) {
-  // A book open already is closed first, so no file or font of it is left behind.
-  epwBooksClose();
-
-  fonts_.OpenGaijiFonts(platform_, entry.gaijiPath, entry.fontNames.data());
+  // Set before the fonts open, so a close after an interrupted open still closes them.
   gaijiFontsOpen_ = 1;
+  fonts_.OpenGaijiFonts(platform_, entry.gaijiPath, entry.fontNames.data());
 
-  book_ = std::make_unique<OpenBook>(platform_);
-  if (book_->OpenFiles(entry.bookPath) != Status::kOk) {
+  auto book = std::make_unique<OpenBook>(platform_);
+  if (book->OpenFiles(entry.bookPath) != Status::kOk) {
     epwBooksClose();
+    book->CloseFiles();
     return ToResultCode(Status::kIoError);
   }
+  book_ = std::move(book);
   reading_.currentHit = -1;
   return ToResultCode(Status::kOk);
 }
@@ -48,11 +53,11 @@ int32_t Library::GetAreaCodes(uint8_t* codes, int32_t capacity) const {
 }
 
 void Library::epwBooksClose() {
-  if (!book_) return;
   if (gaijiFontsOpen_ != 0) {
     fonts_.CloseGaijiFonts();
     gaijiFontsOpen_ = 0;
   }
+  if (!book_) return;
   book_->CloseFiles();
   book_.reset();
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/disc_name.h"
+
 namespace tomeshelf {
 
 bool IsAcceptedBookType(uint8_t type) {
@@ -33,6 +35,7 @@ BookEntry MakeBookEntry(const std::string& basePath, CatalogEntryBytes entry) {
   const auto* dir = reinterpret_cast<const char*>(entry.data() + kEntryDirectoryAt);
   std::string directory(dir, strnlen(dir, kDirectoryNameSize));
   StripSpaces(directory);
+  book.usable = IsPlainName(directory);
   book.bookPath = basePath + directory;
   book.gaijiPath = book.bookPath + kGaijiDirectory;
 

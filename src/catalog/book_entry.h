@@ -42,6 +42,7 @@ struct BookEntry {
   std::string gaijiPath;                             // bookPath\gaiji
   std::array<char, kFontNamesSize + 1> fontNames{};  // eight 8-byte slots and a zero byte
   int32_t selected = 0;
+  bool usable = true;  // false: the directory name would leave the disc or is empty
 };
 
 bool IsAcceptedBookType(uint8_t type);

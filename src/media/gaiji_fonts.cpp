@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "base/disc_name.h"
 #include "catalog/book_entry.h"
 
 namespace tomeshelf {
@@ -26,7 +27,11 @@ void GaijiFonts::OpenGaijiFonts(Platform& platform, const std::string& directory
   for (size_t n = 0; n < kFontCount; ++n) {
     const char* field = names + n * kFontNameSize;
     const std::string name(field, strnlen(field, kFontNameSize));
-    if (name.empty()) continue;
+    // Padding spaces do not count: a name of spaces alone would name the directory itself.
+    std::string bare = name;
+    bare.erase(0, bare.find_first_not_of(' '));
+    bare.erase(bare.find_last_not_of(' ') + 1);
+    if (!IsPlainName(bare)) continue;
     const std::string path = dir + name;
     if (path.size() > kMaxFontPath) continue;
     auto file = platform.OpenRead(platform.ResolvePath(path));

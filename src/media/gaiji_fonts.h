@@ -32,8 +32,9 @@ constexpr uint32_t SlotOf(uint32_t key) { return (key + 2) / 8; }
 class GaijiFonts {
  public:
   // Opens the eight fonts named in the 64-byte name field under the gaiji directory
-  // (name 1-4: full-width 16, 24, 30, 48; name 5-8: half-width). A missing file, an empty
-  // name or a file shorter than its header leaves its slot empty. Fonts open already are
+  // (name 1-4: full-width 16, 24, 30, 48; name 5-8: half-width). A missing file, a name
+  // that is empty, dots alone or holds a separator, or a file shorter than its header
+  // leaves its slot empty. Fonts open already are
   // closed first. Always succeeds.
   void OpenGaijiFonts(Platform& platform, const std::string& directory, const char* names);
   // Closes every open font; false when a close failed. The slots are emptied all the same.

@@ -9,6 +9,7 @@ namespace tomeshelf {
 struct PendingRead {
   uint32_t bytes = 0;   // 0: nothing prepared
   int32_t offset = 0;   // file offset the data call reads from
+  uint8_t kind = 0;     // the reference kind that prepared it (pictures)
 };
 
 }  // namespace tomeshelf

@@ -47,7 +47,8 @@ Sized PrepareMono(const uint8_t* reference, char* caption, PendingRead& pending)
   if (!captionBytes) return Sized::Fail(Status::kRefused);
   const size_t end = kMonoCaptionAt + *captionBytes;
   const BlockAddress data = DecodeBcdAddress(reference + end + kEndCodeSize);
-  pending = PendingRead{static_cast<uint32_t>(pixels / kBitsPerByte), data.FileOffset()};
+  pending = PendingRead{static_cast<uint32_t>(pixels / kBitsPerByte), data.FileOffset(),
+                        kMonoPicture};
   return Sized::Of(static_cast<int32_t>(pending.bytes + kMonoHeaderSize));
 }
 
@@ -65,7 +66,7 @@ Sized PrepareColour(OpenBook& book, const uint8_t* reference, char* caption,
   if (bytes > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
     return Sized::Fail(Status::kDamaged);
   }
-  pending = PendingRead{bytes, Advance(data, kColourFileAt)};
+  pending = PendingRead{bytes, Advance(data, kColourFileAt), kColourPicture};
   return Sized::Of(static_cast<int32_t>(bytes));
 }
 
@@ -83,7 +84,10 @@ Sized PrepareImage(OpenBook& book, const uint8_t* reference, char* caption,
 
 Sized ReadImage(OpenBook& book, const uint8_t* reference, uint8_t* buffer, int32_t& kind,
                 PendingRead& pending) {
-  if (pending.bytes == 0 || reference[0] != kEscape) return Sized::Fail(Status::kRefused);
+  // A reference of the other kind would read a colour file as bits, or bits as a file.
+  if (pending.bytes == 0 || reference[0] != kEscape || reference[kKindAt] != pending.kind) {
+    return Sized::Fail(Status::kRefused);
+  }
   std::optional<size_t> got;
   if (reference[kKindAt] == kMonoPicture) {
     kind = TOMESHELF_IMAGE_MONOCHROME;

@@ -31,8 +31,9 @@ Sized PrepareImage(OpenBook& book, const uint8_t* reference, char* caption,
 
 // The data call: reads the prepared picture into buffer (a monochrome one behind its two
 // dimensions, taken from this reference) and stores its kind. Returns the image bytes read.
-// kRefused when nothing is pending or the reference is not a picture; kIoError when the
-// read fails, and the picture stays pending. A read that reached the file clears it.
+// kRefused when nothing is pending or the reference is not a picture of the pending kind
+// (the pending picture stays); kIoError when the read fails, and the picture stays
+// pending. A read that reached the file clears it.
 Sized ReadImage(OpenBook& book, const uint8_t* reference, uint8_t* buffer, int32_t& kind,
                 PendingRead& pending);
 

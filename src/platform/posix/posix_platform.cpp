@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +21,8 @@ namespace tomeshelf {
 
 namespace {
 
-TomeshelfMessageSink g_messageSink = nullptr;
+// Set from any thread, outside the library's lock.
+std::atomic<TomeshelfMessageSink> g_messageSink{nullptr};
 
 class PosixFile final : public File {
  public:
@@ -92,8 +94,8 @@ class PosixPlatform final : public Platform {
   }
 
   void ShowMessage(const char* text) override {
-    if (g_messageSink) {
-      g_messageSink(text);
+    if (const TomeshelfMessageSink sink = g_messageSink.load()) {
+      sink(text);
     } else {
       std::fprintf(stderr, "tomeshelf: %s\n", text);
     }

@@ -1,0 +1,83 @@
+// Four threads drive the exports at once, one of them closing and reopening the book now
+// and then. Each call must be whole (the CI runs this under ThreadSanitizer): every result
+// is one the call documents, and the library is sound afterwards.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/session_book.h"
+#include "tomeshelf/tomeshelf.h"
+
+namespace tomeshelf {
+namespace {
+
+constexpr int kThreads = 4;
+constexpr int kRounds = 150;
+
+bool Status(int32_t r) { return r == 1 || r == -1 || r == -2; }
+
+TEST(ThreadsTest, ConcurrentCallsEachRunWhole) {
+  testing::TempDir disc;
+  const auto book = testing::MakeSessionBook();
+  testing::WriteDisc(disc.path(), {book.files});
+  const std::string root = disc.Windows();
+  ASSERT_EQ(OpenEpwing(root.c_str()), 1);
+  ASSERT_EQ(epwBooksOpen(), 1);
+
+  std::atomic<int> wrong{0};
+  auto expect = [&](bool ok) {
+    if (!ok) ++wrong;
+  };
+  auto reader = [&](int id) {
+    std::vector<unsigned char> buffer(64 * 1024);
+    unsigned char item[TOMESHELF_ITEM_SIZE];
+    char caption[256];
+    uint32_t count = 0;
+    for (int round = 0; round < kRounds; ++round) {
+      if (id == 0 && round % 10 == 5) {
+        epwBooksClose();
+        expect(OpenEpwing(root.c_str()) == 1);
+        expect(epwBooksOpen() == 1);
+        continue;
+      }
+      auto word = book.word;
+      WordProperties props{};
+      const int32_t found = epwGetWordProperties(word.data(), &props);
+      expect(Status(found));
+      WordItemRecord record{{}, item};
+      expect(Status(epwGetWordItem(round % 6, &record)));
+      const int32_t piece = epwGetWordContent(round % 5, buffer.data(), 100, &count);
+      expect(piece >= -1 && piece <= 1 && (piece < 0 || count <= 100));
+      const int32_t page = GetWordCont(round % 5, buffer.data(), 300, &count);
+      expect(page >= -2 && (page < 0 || count <= 300));
+      const int32_t linked = epwGetLinkContent(book.link.data(), buffer.data(), 100, &count);
+      expect(linked >= -2 && linked <= 1);
+      const int32_t size = epwGetImageSize(book.mono.data(), caption);
+      if (size > 0) {
+        ImageKind kind = 0;
+        expect(epwGetImage(book.mono.data(), buffer.data(), &kind) >= -2);
+      }
+      TomeshelfBitmapObject bitmap{nullptr, nullptr};
+      const int32_t drawn = epwExCode2Bmp(book.gaiji, 16, 1, 0, 0, 0, 0, &bitmap);
+      expect(Status(drawn) && (drawn == 1) == (bitmap.bitmap != nullptr));
+      TomeshelfFreeBitmap(bitmap.bitmap);
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int id = 0; id < kThreads; ++id) threads.emplace_back(reader, id);
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  auto word = book.word;
+  WordProperties props{};
+  EXPECT_EQ(epwGetWordProperties(word.data(), &props), 1);
+  EXPECT_EQ(props.hitCount, 5);
+  epwBooksClose();
+  CloseEpwing();
+}
+
+}  // namespace
+}  // namespace tomeshelf

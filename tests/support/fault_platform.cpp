@@ -1,0 +1,95 @@
+#include "support/fault_platform.h"
+
+#include <new>
+#include <span>
+
+namespace tomeshelf::testing {
+
+namespace {
+
+class FaultFile final : public File {
+ public:
+  FaultFile(FaultPlatform& platform, std::unique_ptr<File> inner)
+      : platform_(platform), inner_(std::move(inner)) {}
+
+  std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    switch (platform_.Next(true)) {
+      case FaultPlatform::Act::kFail: return std::nullopt;
+      case FaultPlatform::Act::kShort: return inner_->ReadAt(offset, out.first(out.size() / 2));
+      case FaultPlatform::Act::kPass: break;
+    }
+    return inner_->ReadAt(offset, out);
+  }
+  std::optional<uint64_t> Size() override {
+    if (platform_.Next(false) == FaultPlatform::Act::kFail) return std::nullopt;
+    return inner_->Size();
+  }
+  bool Close() override {
+    const bool fail = platform_.Next(false, false) == FaultPlatform::Act::kFail;
+    return inner_->Close() && !fail;
+  }
+
+ private:
+  FaultPlatform& platform_;
+  std::unique_ptr<File> inner_;
+};
+
+class FaultWatch final : public ChangeWatch {
+ public:
+  FaultWatch(FaultPlatform& platform, std::unique_ptr<ChangeWatch> inner)
+      : platform_(platform), inner_(std::move(inner)) {}
+  // A failing poll is a change seen: the one check it answers fails.
+  bool Poll() override { return platform_.Next(false) == FaultPlatform::Act::kFail || inner_->Poll(); }
+
+ private:
+  FaultPlatform& platform_;
+  std::unique_ptr<ChangeWatch> inner_;
+};
+
+}  // namespace
+
+FaultPlatform::Act FaultPlatform::Next(bool isRead, bool mayThrow) {
+  if (kind_ == FaultKind::kShort && !isRead) return Act::kPass;
+  if (++calls_ != armedAt_) return Act::kPass;
+  fired_ = true;
+  switch (kind_) {
+    case FaultKind::kFail: return Act::kFail;
+    case FaultKind::kShort: return Act::kShort;
+    case FaultKind::kThrow:
+      if (mayThrow) throw std::bad_alloc();
+      return Act::kPass;
+  }
+  return Act::kPass;
+}
+
+std::string FaultPlatform::ResolvePath(const std::string& path) {
+  // A failed resolution names nothing that exists.
+  if (Next(false) == Act::kFail) return "\\\\no such path";
+  return inner_.ResolvePath(path);
+}
+
+std::unique_ptr<File> FaultPlatform::OpenRead(const std::string& resolvedPath) {
+  if (Next(false) == Act::kFail) return nullptr;
+  auto file = inner_.OpenRead(resolvedPath);
+  if (!file) return nullptr;
+  return std::make_unique<FaultFile>(*this, std::move(file));
+}
+
+std::optional<uint64_t> FaultPlatform::LookupFile(const std::string& resolvedPath) {
+  if (Next(false) == Act::kFail) return std::nullopt;
+  return inner_.LookupFile(resolvedPath);
+}
+
+std::unique_ptr<ChangeWatch> FaultPlatform::WatchTree(const std::string& resolvedDirectory) {
+  if (Next(false) == Act::kFail) return nullptr;
+  auto watch = inner_.WatchTree(resolvedDirectory);
+  if (!watch) return nullptr;
+  return std::make_unique<FaultWatch>(*this, std::move(watch));
+}
+
+bool FaultPlatform::AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) {
+  if (Next(false) == Act::kFail) return false;
+  return inner_.AttachBitmap(bitmapObject, bitmap);
+}
+
+}  // namespace tomeshelf::testing
