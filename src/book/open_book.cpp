@@ -9,7 +9,7 @@ OpenBook::~OpenBook() {
 Status OpenBook::OpenFiles(const std::string& directory) {
   indexTable_.clear();
   const std::string dataDir = directory + "\\data";
-  changeWatch_ = platform_.WatchTree(platform_.ResolvePath(dataDir));
+  const std::string resolvedDir = platform_.ResolvePath(dataDir);
 
   const std::string path = dataDir + "\\honmon";
   const std::string resolved = platform_.ResolvePath(path);
@@ -29,6 +29,9 @@ Status OpenBook::OpenFiles(const std::string& directory) {
     got = textFile_->ReadAt(kTextHeaderSize + uint64_t{i} * kIndexEntrySize, entry);
     if (!got || *got < entry.size()) return Status::kIoError;
   }
+  // Where a monitor can start, it answers the check instead of the lookup and the watch.
+  monitor_ = platform_.MonitorFile(resolved, resolvedDir, textSize_);
+  if (!monitor_) changeWatch_ = platform_.WatchTree(resolvedDir);
   return Status::kOk;
 }
 
@@ -39,15 +42,19 @@ void OpenBook::CloseFiles() {
     textPath_.clear();
     resolvedPath_.clear();
   }
+  monitor_.reset();
   changeWatch_.reset();
   indexTable_.clear();
 }
+
+bool OpenBook::SettleChangeWatch() { return !monitor_ || monitor_->Settle(); }
 
 bool OpenBook::PollChangeWatch() {
   return changeWatch_ && changeWatch_->Poll();
 }
 
 bool OpenBook::IsFileUnchanged() {
+  if (monitor_) return monitor_->Check();
   auto size = platform_.LookupFile(resolvedPath_);
   if (!size || *size != textSize_) return false;
   return !PollChangeWatch();

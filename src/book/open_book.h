@@ -60,8 +60,10 @@ class OpenBook {
   // True when the text file may be read: found by its path, with the size it had at open,
   // and no change seen by the watch since the last check (a change fails one check only).
   bool IsFileUnchanged();
-  // True once per change the watch has seen.
+  // True once per change the watch has seen (without a monitor).
   bool PollChangeWatch();
+  // For tests: waits until the monitor, if any, has taken in every change made so far.
+  bool SettleChangeWatch();
 
   // A positioned read of the text file at a file offset: the seek (which fails for a
   // negative offset) and the check in the given order, then the read. Returns the bytes
@@ -80,6 +82,7 @@ class OpenBook {
   Platform& platform_;
   std::unique_ptr<File> textFile_;
   std::unique_ptr<ChangeWatch> changeWatch_;
+  std::unique_ptr<FileMonitor> monitor_;
   std::vector<IndexEntry> indexTable_;
   HitList hits_;
   std::string textPath_;      // as the logic formed it, with backslashes
