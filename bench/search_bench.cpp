@@ -34,7 +34,8 @@ constexpr uint32_t kKana = 47;
 constexpr uint8_t kFirstCell = 0x22;
 constexpr uint32_t kKeySpace = kKana * kKana * kKana * kKana;
 constexpr uint32_t kSpread = 2654435761u;  // not a multiple of 47: a bijection mod 47^4
-constexpr size_t kQueries = 1024;
+constexpr size_t kSpreadQueries = 1024;
+constexpr size_t kFewQueries = 16;
 constexpr int32_t kHeadings = 10;
 constexpr uint16_t kAsterisk = 0x2176;
 
@@ -142,9 +143,10 @@ Shelf& On(Where where) {
 
 enum Query { kExact, kForward, kBackward };
 
-std::vector<Bytes> Queries(Query q) {
+// Many words spread over the book, or a few whose blocks all fit in the book's cache.
+std::vector<Bytes> Queries(Query q, size_t n) {
   std::vector<Bytes> words;
-  for (uint32_t i = 0; i < kQueries; ++i) {
+  for (uint32_t i = 0; i < n; ++i) {
     const Bytes key = KeyOf(i * 191 % kWords);
     if (q == kExact) words.push_back(Word(key, 0, 4, 0));
     if (q == kForward) words.push_back(Word(key, 0, 2, 1));
@@ -159,9 +161,9 @@ void BM_Check(benchmark::State& state, Where where) {
 }
 
 // A lookup, then the headings of its first ten hits.
-void BM_Lookup(benchmark::State& state, Where where, Query q) {
+void BM_Lookup(benchmark::State& state, Where where, Query q, size_t n) {
   OpenBook& book = On(where).book();
-  const std::vector<Bytes> words = Queries(q);
+  const std::vector<Bytes> words = Queries(q, n);
   std::array<uint8_t, 64> word{};
   std::array<uint8_t, kHeadingSize> heading{};
   size_t i = 0;
@@ -219,12 +221,18 @@ void BM_Page(benchmark::State& state, Where where) {
 
 BENCHMARK_CAPTURE(BM_Check, disk, kDisk);
 BENCHMARK_CAPTURE(BM_Check, memory, kMemory);
-BENCHMARK_CAPTURE(BM_Lookup, exact_disk, kDisk, kExact);
-BENCHMARK_CAPTURE(BM_Lookup, exact_memory, kMemory, kExact);
-BENCHMARK_CAPTURE(BM_Lookup, forward_disk, kDisk, kForward);
-BENCHMARK_CAPTURE(BM_Lookup, forward_memory, kMemory, kForward);
-BENCHMARK_CAPTURE(BM_Lookup, backward_disk, kDisk, kBackward);
-BENCHMARK_CAPTURE(BM_Lookup, backward_memory, kMemory, kBackward);
+BENCHMARK_CAPTURE(BM_Lookup, exact_disk, kDisk, kExact, kSpreadQueries);
+BENCHMARK_CAPTURE(BM_Lookup, exact_disk_few, kDisk, kExact, kFewQueries);
+BENCHMARK_CAPTURE(BM_Lookup, exact_memory, kMemory, kExact, kSpreadQueries);
+BENCHMARK_CAPTURE(BM_Lookup, exact_memory_few, kMemory, kExact, kFewQueries);
+BENCHMARK_CAPTURE(BM_Lookup, forward_disk, kDisk, kForward, kSpreadQueries);
+BENCHMARK_CAPTURE(BM_Lookup, forward_disk_few, kDisk, kForward, kFewQueries);
+BENCHMARK_CAPTURE(BM_Lookup, forward_memory, kMemory, kForward, kSpreadQueries);
+BENCHMARK_CAPTURE(BM_Lookup, forward_memory_few, kMemory, kForward, kFewQueries);
+BENCHMARK_CAPTURE(BM_Lookup, backward_disk, kDisk, kBackward, kSpreadQueries);
+BENCHMARK_CAPTURE(BM_Lookup, backward_disk_few, kDisk, kBackward, kFewQueries);
+BENCHMARK_CAPTURE(BM_Lookup, backward_memory, kMemory, kBackward, kSpreadQueries);
+BENCHMARK_CAPTURE(BM_Lookup, backward_memory_few, kMemory, kBackward, kFewQueries);
 BENCHMARK_CAPTURE(BM_Article, disk, kDisk);
 BENCHMARK_CAPTURE(BM_Article, memory, kMemory);
 BENCHMARK_CAPTURE(BM_Page, disk, kDisk);
