@@ -1,5 +1,9 @@
 #include "book/open_book.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+
 namespace tomeshelf {
 
 OpenBook::~OpenBook() {
@@ -8,8 +12,9 @@ OpenBook::~OpenBook() {
 
 Status OpenBook::OpenFiles(const std::string& directory) {
   indexTable_.clear();
+  cache_.Clear();
   const std::string dataDir = directory + "\\data";
-  changeWatch_ = platform_.WatchTree(platform_.ResolvePath(dataDir));
+  const std::string resolvedDir = platform_.ResolvePath(dataDir);
 
   const std::string path = dataDir + "\\honmon";
   const std::string resolved = platform_.ResolvePath(path);
@@ -29,6 +34,9 @@ Status OpenBook::OpenFiles(const std::string& directory) {
     got = textFile_->ReadAt(kTextHeaderSize + uint64_t{i} * kIndexEntrySize, entry);
     if (!got || *got < entry.size()) return Status::kIoError;
   }
+  // Where a monitor can start, it answers the check instead of the lookup and the watch.
+  monitor_ = platform_.MonitorFile(resolved, resolvedDir, textSize_);
+  if (!monitor_) changeWatch_ = platform_.WatchTree(resolvedDir);
   return Status::kOk;
 }
 
@@ -39,28 +47,74 @@ void OpenBook::CloseFiles() {
     textPath_.clear();
     resolvedPath_.clear();
   }
+  monitor_.reset();
   changeWatch_.reset();
+  cache_.Release();
+  missRun_.reset();
   indexTable_.clear();
 }
+
+bool OpenBook::SettleChangeWatch() { return !monitor_ || monitor_->Settle(); }
 
 bool OpenBook::PollChangeWatch() {
   return changeWatch_ && changeWatch_->Poll();
 }
 
 bool OpenBook::IsFileUnchanged() {
+  if (monitor_) return monitor_->Check();
   auto size = platform_.LookupFile(resolvedPath_);
   if (!size || *size != textSize_) return false;
   return !PollChangeWatch();
 }
 
-std::optional<size_t> OpenBook::Read(int32_t offset, std::span<uint8_t> out, ReadOrder order) {
+std::optional<size_t> OpenBook::Read(int32_t offset, std::span<uint8_t> out, ReadOrder order,
+                                     uint32_t readAhead) {
   if (!textFile_) return std::nullopt;
-  if (order == ReadOrder::kCheckFirst) {
-    if (!IsFileUnchanged() || offset < 0) return std::nullopt;
-  } else {
-    if (offset < 0 || !IsFileUnchanged()) return std::nullopt;
+  if (order == ReadOrder::kSeekFirst && offset < 0) return std::nullopt;
+  if (!IsFileUnchanged()) {
+    cache_.Clear();
+    return std::nullopt;
   }
-  return textFile_->ReadAt(static_cast<uint64_t>(offset), out);
+  if (offset < 0) return std::nullopt;
+  if (out.size() > kCachedReadLimit) return textFile_->ReadAt(static_cast<uint64_t>(offset), out);
+  if (!missRun_) {
+    try {
+      missRun_ = std::make_unique_for_overwrite<uint8_t[]>(kMaxMissRun * kBlockSize);
+    } catch (const std::bad_alloc&) {
+      return textFile_->ReadAt(static_cast<uint64_t>(offset), out);
+    }
+  }
+
+  const uint64_t end = static_cast<uint64_t>(offset) + out.size();
+  uint64_t at = static_cast<uint64_t>(offset);
+  size_t done = 0;
+  while (at < end) {
+    const auto block = static_cast<uint32_t>(at / kBlockSize);
+    const size_t within = at % kBlockSize;
+    if (const uint8_t* cached = cache_.Find(block)) {
+      const size_t n = std::min<uint64_t>(kBlockSize - within, end - at);
+      std::memcpy(out.data() + done, cached + within, n);
+      done += n;
+      at += n;
+      continue;
+    }
+    const uint64_t lastBlock = (end - 1) / kBlockSize;
+    const size_t blocks = std::min<uint64_t>(
+        std::max<uint64_t>(lastBlock - block + 1, uint64_t{1} + readAhead), kMaxMissRun);
+    const auto got = textFile_->ReadAt(uint64_t{block} * kBlockSize,
+                                       std::span<uint8_t>(missRun_.get(), blocks * kBlockSize));
+    if (!got) return std::nullopt;
+    // Only whole blocks are kept: a short one is the file's end, or a read that came short.
+    for (size_t i = 0; (i + 1) * kBlockSize <= *got; ++i) {
+      cache_.Put(block + static_cast<uint32_t>(i), missRun_.get() + i * kBlockSize);
+    }
+    const size_t n = std::min<uint64_t>(*got > within ? *got - within : 0, end - at);
+    std::memcpy(out.data() + done, missRun_.get() + within, n);
+    done += n;
+    at += n;
+    if (*got < blocks * kBlockSize) break;
+  }
+  return done;
 }
 
 }  // namespace tomeshelf

@@ -14,12 +14,15 @@
 
 #include "base/status.h"
 #include "base/bytes.h"
+#include "book/block_cache.h"
 #include "search/hit_list.h"
 #include "platform/platform.h"
 
 namespace tomeshelf {
 
 inline constexpr size_t kTextHeaderSize = 16;
+inline constexpr size_t kCachedReadLimit = 8 * kBlockSize;
+inline constexpr size_t kMaxMissRun = 16;  // blocks read at once on a cache miss
 inline constexpr size_t kIndexEntrySize = 16;
 
 // Type codes of the index table.
@@ -60,14 +63,18 @@ class OpenBook {
   // True when the text file may be read: found by its path, with the size it had at open,
   // and no change seen by the watch since the last check (a change fails one check only).
   bool IsFileUnchanged();
-  // True once per change the watch has seen.
+  // True once per change the watch has seen (without a monitor).
   bool PollChangeWatch();
+  // For tests: waits until the monitor, if any, has taken in every change made so far.
+  bool SettleChangeWatch();
 
   // A positioned read of the text file at a file offset: the seek (which fails for a
   // negative offset) and the check in the given order, then the read. Returns the bytes
-  // delivered, or nullopt when any step failed.
+  // delivered, or nullopt when any step failed. Reads up to kCachedReadLimit bytes go
+  // through the block cache; a miss there reads on to the request's end, and at least
+  // readAhead blocks further, in one go. A failed check empties the cache.
   std::optional<size_t> Read(int32_t offset, std::span<uint8_t> out,
-                             ReadOrder order = ReadOrder::kCheckFirst);
+                             ReadOrder order = ReadOrder::kCheckFirst, uint32_t readAhead = 0);
 
   const std::vector<IndexEntry>& IndexTable() const { return indexTable_; }
   HitList& Hits() { return hits_; }
@@ -80,6 +87,9 @@ class OpenBook {
   Platform& platform_;
   std::unique_ptr<File> textFile_;
   std::unique_ptr<ChangeWatch> changeWatch_;
+  std::unique_ptr<FileMonitor> monitor_;
+  BlockCache cache_;
+  std::unique_ptr<uint8_t[]> missRun_;  // kMaxMissRun blocks, taken on the first miss
   std::vector<IndexEntry> indexTable_;
   HitList hits_;
   std::string textPath_;      // as the logic formed it, with backslashes

@@ -35,6 +35,20 @@ class ChangeWatch {
   virtual bool Poll() = 0;
 };
 
+// Keeps the answer to a file's check ready, so that asking costs no system call: the file
+// is watched by a thread of its own, which looks at it only when something happened.
+class FileMonitor {
+ public:
+  virtual ~FileMonitor() = default;
+  // False while the file is gone or has another size than it had at the start; otherwise
+  // false once for every burst of changes seen under the watched directory since the last
+  // check that ended that way.
+  virtual bool Check() = 0;
+  // For tests: returns once every change made before the call has been taken in; false
+  // when that took too long.
+  virtual bool Settle() = 0;
+};
+
 // A bottom-up 24-bit image with its 40-byte BITMAPINFOHEADER, valid for one call.
 struct DibImage {
   int32_t width = 0;
@@ -65,6 +79,14 @@ class Platform {
   virtual std::optional<uint64_t> LookupFile(const std::string& resolvedPath) = 0;
   // Starts a watch on a directory and everything below it; null when it cannot start.
   virtual std::unique_ptr<ChangeWatch> WatchTree(const std::string& resolvedDirectory) = 0;
+  // Starts a monitor for a file of this size and the directory tree it lies in. Null where
+  // the platform or the file system cannot keep one: the caller then looks the file up and
+  // polls a WatchTree before every read.
+  virtual std::unique_ptr<FileMonitor> MonitorFile(const std::string& /*resolvedFile*/,
+                                                   const std::string& /*resolvedDirectory*/,
+                                                   uint64_t /*size*/) {
+    return nullptr;
+  }
   // Shows one of the library's messages (a modal box with OK on Windows).
   virtual void ShowMessage(const char* text) = 0;
 

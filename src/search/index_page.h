@@ -20,9 +20,6 @@ inline constexpr uint8_t kLastOfLevelFlag = 0x20;
 inline constexpr uint8_t kGroupFormFlag = 0x10;
 inline constexpr size_t kChildBlockSize = 4;
 
-// Leaf pages after the first are read this many at a time.
-inline constexpr size_t kPagesPerChunk = 32;
-inline constexpr size_t kChunkSize = kPagesPerChunk * kPageSize;
 
 using Page = std::span<const uint8_t, kPageSize>;
 

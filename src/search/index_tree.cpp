@@ -1,7 +1,6 @@
 #include "search/index_tree.h"
 
 #include <limits>
-#include <new>
 
 namespace tomeshelf {
 
@@ -58,41 +57,20 @@ IndexTreeSearch::Step IndexTreeSearch::DescendIntermediatePage(Page page, uint32
   return header.IsLastOfLevel() ? Step::kBeyondLevel : Step::kNextPage;
 }
 
-Status IndexTreeSearch::ScanLeafPages(Page first, uint32_t firstBlock) {
-  // Leaf pages are consecutive blocks: after the first, read on in chunks from the block
-  // after the last page read. The chunk buffer is taken only when a second page is needed.
-  std::unique_ptr<uint8_t[]> chunk;
-  size_t pagesInChunk = 0;
-  size_t nextPage = 0;
+Status IndexTreeSearch::ScanLeafPages(std::array<uint8_t, kPageSize>& page, uint32_t firstBlock) {
+  // Leaf pages are consecutive blocks, read one by one through the book's cache. Once a
+  // scan runs long, a miss reads the next few pages with it.
   int64_t nextOffset = BlockOffset(firstBlock) + int64_t{kPageSize};
-
-  Page page = first;
-  for (;;) {
+  for (uint32_t scanned = 1;; ++scanned) {
     if (ScanLeafPage(page) == PageEnd::kKeyPassed) break;
     if (ReadPageHeader(page).IsLastOfLevel()) break;
-    if (nextPage == pagesInChunk) {
-      // A chunk short of whole pages means the file ended there.
-      if (pagesInChunk != 0 && pagesInChunk < kPagesPerChunk) break;
-      if (!chunk) {
-        try {
-          chunk = std::make_unique_for_overwrite<uint8_t[]>(kChunkSize);
-        } catch (const std::bad_alloc&) {
-          book_.Hits().ClearHits();
-          return Status::kRefused;
-        }
-      }
-      if (nextOffset > std::numeric_limits<int32_t>::max()) return Status::kIoError;
-      const auto got =
-          book_.Read(static_cast<int32_t>(nextOffset), std::span<uint8_t>(chunk.get(), kChunkSize));
-      if (!got) return Status::kIoError;
-      nextOffset += static_cast<int64_t>(kChunkSize);
-      pagesInChunk = *got / kPageSize;
-      nextPage = 0;
-      if (pagesInChunk == 0) break;
-    }
     if (++pagesRead_ > kMaxSearchPages) return Status::kDamaged;
-    page = Page(chunk.get() + nextPage * kPageSize, kPageSize);
-    ++nextPage;
+    if (nextOffset > std::numeric_limits<int32_t>::max()) return Status::kIoError;
+    const auto got = book_.Read(static_cast<int32_t>(nextOffset), page, ReadOrder::kCheckFirst,
+                                scanned >= kLongLeafRun ? kLeafReadAhead : 0);
+    if (!got) return Status::kIoError;
+    if (*got < kPageSize) break;  // the file ended
+    nextOffset += int64_t{kPageSize};
   }
   return book_.Hits().Count() > 0 ? Status::kOk : Status::kNotFound;
 }

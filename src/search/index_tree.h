@@ -18,6 +18,9 @@ namespace tomeshelf {
 // this, or more pages than a 2 GiB text file holds, mean the index leads round in a circle.
 inline constexpr int32_t kMaxIndexDepth = 64;
 inline constexpr int64_t kMaxSearchPages = int64_t{1} << 20;
+// Leaf blocks read along with one that the cache lacks, once a scan has read this many.
+inline constexpr uint32_t kLeafReadAhead = 7;
+inline constexpr uint32_t kLongLeafRun = 3;
 
 // Lives for one search; holds references to the keys, which must outlive it.
 class IndexTreeSearch {
@@ -36,7 +39,7 @@ class IndexTreeSearch {
 
   Status ReadIndexPage(uint32_t block, std::array<uint8_t, kPageSize>& page);
   Step DescendIntermediatePage(Page page, uint32_t& child) const;
-  Status ScanLeafPages(Page first, uint32_t firstBlock);
+  Status ScanLeafPages(std::array<uint8_t, kPageSize>& page, uint32_t firstBlock);
   PageEnd ScanLeafPage(Page page);
   void TakeHit(const LeafEntry& entry);
 

@@ -18,7 +18,6 @@ namespace tomeshelf {
 // kOk: at least one hit. kNotFound: no such index, an empty word, or nothing matched.
 // kIoError: the file check, a seek or a read failed, or an index page was short (hits
 // taken before a failed leaf read stay in the list). kDamaged: the index runs in a circle.
-// kRefused: no memory for the leaf pages.
 Status SearchWord(OpenBook& book, uint8_t* word);
 
 // The index code that a prepared word looks for: alphabet, written form or kana, forward

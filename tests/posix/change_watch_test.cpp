@@ -1,7 +1,10 @@
 // The guard on real files: the POSIX lookup, size check and inotify change watch, driven
 // through the Library on the system platform.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -9,6 +12,7 @@
 
 #include "api/library.h"
 #include "platform/posix/change_watch.h"
+#include "platform/posix/file_monitor.h"
 #include "search/heading.h"
 #include "support/writer.h"
 
@@ -61,7 +65,10 @@ class ChangeWatchTest : public ::testing::Test {
     ASSERT_EQ(heading_[0], 0x23);
   }
 
-  bool ReadOk() { return lib_.epwGetWordItem(0, &record_) == 1; }
+  bool ReadOk() {
+    EXPECT_TRUE(lib_.book()->SettleChangeWatch());
+    return lib_.epwGetWordItem(0, &record_) == 1;
+  }
   fs::path Text() const { return data_ / "honmon"; }
 
   TempDir disc_;
@@ -194,6 +201,73 @@ TEST_F(ChangeWatchTest, SubdirectoryMovedAwayAndBackIsStillWatched) {
   testing::WriteFile(data_ / "sub" / "again", {});
   EXPECT_FALSE(ReadOk());
   EXPECT_TRUE(ReadOk());
+}
+
+TEST_F(ChangeWatchTest, DirectoryAboveMovedAwayFailsEveryReadUntilBack) {
+  fs::rename(disc_.path() / "dict", disc_.path() / "moved");
+  for (int i = 0; i < 2; ++i) EXPECT_FALSE(ReadOk()) << i;
+  fs::rename(disc_.path() / "moved", disc_.path() / "dict");
+  EXPECT_TRUE(ReadOk());
+  // The watch followed the tree there and back.
+  testing::WriteFile(data_ / "new", {});
+  EXPECT_FALSE(ReadOk());
+  EXPECT_TRUE(ReadOk());
+}
+
+// A child after fork has no watcher thread: it checks by lookup and a watch of its own.
+TEST_F(ChangeWatchTest, ChildAfterForkStillSeesChanges) {
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    int failures = 0;
+    failures += !ReadOk();
+    testing::WriteFile(data_ / "new", {});
+    failures += ReadOk();
+    failures += !ReadOk();
+    fs::resize_file(Text(), 10);
+    failures += ReadOk();
+    failures += ReadOk();
+    ::_exit(failures);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // The parent's watcher saw the child's changes too.
+  EXPECT_FALSE(ReadOk());
+  EXPECT_FALSE(ReadOk());
+}
+
+TEST(PosixChangeWatchTest, EventParsingTakesWholeEventsAndTrimsNames) {
+  // Two events, the first with a padded name, then a third cut short.
+  std::string bytes;
+  auto put = [&](int wd, uint32_t mask, std::string name, size_t len) {
+    inotify_event e{};
+    e.wd = wd;
+    e.mask = mask;
+    e.len = static_cast<uint32_t>(len);
+    bytes.append(reinterpret_cast<const char*>(&e), sizeof e);
+    name.resize(len, '\0');
+    bytes += name;
+  };
+  put(3, IN_CREATE, "abc", 16);
+  put(4, IN_DELETE_SELF, "", 0);
+  put(5, IN_MODIFY, "cut", 16);
+  bytes.resize(bytes.size() - 1);
+  const auto events = ParseWatchEvents(bytes);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].wd, 3);
+  EXPECT_EQ(events[0].mask, uint32_t{IN_CREATE});
+  EXPECT_EQ(events[0].name, "abc");
+  EXPECT_EQ(events[1].wd, 4);
+  EXPECT_EQ(events[1].mask, uint32_t{IN_DELETE_SELF});
+  EXPECT_EQ(events[1].name, "");
+}
+
+TEST(PosixChangeWatchTest, NetworkAndFuseFileSystemsFallBackToPolling) {
+  EXPECT_FALSE(FileSystemReportsChanges(0x6969));      // NFS
+  EXPECT_FALSE(FileSystemReportsChanges(0x65735546));  // FUSE
+  EXPECT_TRUE(FileSystemReportsChanges(0xEF53));       // ext4
+  EXPECT_TRUE(FileSystemReportsChanges(0x01021994));   // tmpfs
 }
 
 TEST(PosixChangeWatchTest, DoesNotStartOnMissingDirectory) {

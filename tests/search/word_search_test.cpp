@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "api/library.h"
+#include "search/index_tree.h"
 #include "search/search_key.h"
 #include "search_fixture.h"
 
@@ -231,7 +232,7 @@ TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
   EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts(10));
 }
 
-TEST(SearchTest, ForwardMatchReadsLeafPagesInChunks) {
+TEST(SearchTest, ForwardMatchReadsLeafPagesInRunsAndAgainFromTheCache) {
   auto words = ManyWords(kI, 400), before = ManyWords(kA, 50);
   for (auto& w : before) w.text.block += 5000;  // keep these apart from the kI words
   words.insert(words.end(), before.begin(), before.end());
@@ -244,8 +245,12 @@ TEST(SearchTest, ForwardMatchReadsLeafPagesInChunks) {
   const auto r = book.Search(Chars({kI, kStar}));
   EXPECT_EQ(r.status, Status::kOk);
   EXPECT_EQ(r.texts, Texts(1000, 400));
-  // One read per level down to the first leaf, then 32 leaf pages per read.
-  EXPECT_LE(book.platform.readCalls - readsBefore, int64_t(built.levels.size()) + 400 / 3 / 32 + 2);
+  // One read per level down to the first leaf, then runs of leaf pages.
+  EXPECT_LE(book.platform.readCalls - readsBefore,
+            int64_t(built.levels.size()) + kLongLeafRun + 400 / 3 / (kLeafReadAhead + 1) + 2);
+  const int64_t readsAfter = book.platform.readCalls;
+  EXPECT_EQ(book.Search(Chars({kI, kStar})).texts, Texts(1000, 400));
+  EXPECT_EQ(book.platform.readCalls, readsAfter);
 }
 
 // ---- Damaged indexes and failing reads ----
@@ -324,13 +329,14 @@ TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
   EXPECT_EQ(r.texts, Texts(1000, 40));
 }
 
-TEST(DamagedIndexTest, FailedChunkReadKeepsTheHitsTakenBefore) {
+TEST(DamagedIndexTest, FailedLeafReadKeepsTheHitsTakenBefore) {
   MemoryBook book(BookWith(ManyWords(kA, 80), PlainIndex(kWrittenIndex),
                            IndexShape{LeafForm::kVariable, false, 1}));
-  book.platform.faults.failReadOnCall = book.platform.readCalls + 4;  // root, leaf, chunk 1, 2
+  // The root, the leaves one by one up to a long run, then one run of pages, then the next.
+  book.platform.faults.failReadOnCall = book.platform.readCalls + 1 + kLongLeafRun + 2;
   const auto r = book.Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kIoError);
-  EXPECT_EQ(r.texts, Texts(1000, 33));
+  EXPECT_EQ(r.texts, Texts(1000, kLongLeafRun + kLeafReadAhead + 1));
 }
 
 TEST(DamagedIndexTest, ChangedDiscFailsTheSearch) {

@@ -60,7 +60,7 @@ bool IsUnder(const std::string& path, const std::string& dir) {
          path[dir.size()] == '/';
 }
 
-class InotifyWatch final : public ChangeWatch {
+class InotifyWatch final : public PosixTreeWatch {
  public:
   // Null when inotify or the watch on the directory itself cannot start.
   static std::unique_ptr<InotifyWatch> Start(const std::string& directory) {
@@ -76,6 +76,8 @@ class InotifyWatch final : public ChangeWatch {
   }
 
   explicit InotifyWatch(int fd) : fd_(fd) {}
+
+  int Descriptor() const override { return fd_.get(); }
 
   // Watches the tree at top and records the state of everything in it. True when it
   // holds anything but directories.
@@ -117,26 +119,14 @@ class InotifyWatch final : public ChangeWatch {
       const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;  // drained (EAGAIN), or the descriptor failed: no more to learn
-      changed |= Parse(std::string_view(buffer, static_cast<size_t>(n)));
+      for (const WatchEvent& e : ParseWatchEvents(std::string_view(buffer, static_cast<size_t>(n)))) {
+        changed |= Handle(e.wd, e.mask, e.name);
+      }
     }
     return changed;
   }
 
  private:
-  bool Parse(std::string_view bytes) {
-    bool changed = false;
-    while (bytes.size() >= sizeof(inotify_event)) {
-      inotify_event event{};
-      std::memcpy(&event, bytes.data(), sizeof event);
-      const size_t total = sizeof event + event.len;
-      if (bytes.size() < total) break;
-      const std::string_view nameField = bytes.substr(sizeof event, event.len);
-      const std::string_view name = nameField.substr(0, nameField.find('\0'));
-      changed |= Handle(event.wd, event.mask, name);
-      bytes.remove_prefix(total);
-    }
-    return changed;
-  }
 
   bool Handle(int wd, uint32_t mask, std::string_view name) {
     if (mask & IN_Q_OVERFLOW) {
@@ -214,7 +204,21 @@ class InotifyWatch final : public ChangeWatch {
 
 }  // namespace
 
-std::unique_ptr<ChangeWatch> StartPosixChangeWatch(const std::string& directory) {
+std::vector<WatchEvent> ParseWatchEvents(std::string_view bytes) {
+  std::vector<WatchEvent> events;
+  while (bytes.size() >= sizeof(inotify_event)) {
+    inotify_event event{};
+    std::memcpy(&event, bytes.data(), sizeof event);
+    const size_t total = sizeof event + event.len;
+    if (bytes.size() < total) break;
+    const std::string_view nameField = bytes.substr(sizeof event, event.len);
+    events.push_back({event.wd, event.mask, nameField.substr(0, nameField.find('\0'))});
+    bytes.remove_prefix(total);
+  }
+  return events;
+}
+
+std::unique_ptr<PosixTreeWatch> StartPosixChangeWatch(const std::string& directory) {
   return InotifyWatch::Start(directory);
 }
 
@@ -224,9 +228,11 @@ std::unique_ptr<ChangeWatch> StartPosixChangeWatch(const std::string& directory)
 
 namespace tomeshelf {
 
-std::unique_ptr<ChangeWatch> StartPosixChangeWatch(const std::string& /*directory*/) {
+std::unique_ptr<PosixTreeWatch> StartPosixChangeWatch(const std::string& /*directory*/) {
   return nullptr;
 }
+
+std::vector<WatchEvent> ParseWatchEvents(std::string_view /*bytes*/) { return {}; }
 
 }  // namespace tomeshelf
 

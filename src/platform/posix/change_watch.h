@@ -2,12 +2,21 @@
 #ifndef TOMESHELF_PLATFORM_POSIX_CHANGE_WATCH_H_
 #define TOMESHELF_PLATFORM_POSIX_CHANGE_WATCH_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace tomeshelf {
+
+// A tree watch whose descriptor becomes readable when Poll has something to learn.
+class PosixTreeWatch : public ChangeWatch {
+ public:
+  virtual int Descriptor() const = 0;
+};
 
 // Watches the directory and every directory below it, including ones that appear later.
 // Poll answers true once for everything seen since the last poll when a file name was
@@ -15,7 +24,17 @@ namespace tomeshelf {
 // and directory names alone, do not count. A directory that appears holding files counts
 // as those files' names appearing. Null when the watch cannot start; the caller's check
 // then rests on lookup and size.
-std::unique_ptr<ChangeWatch> StartPosixChangeWatch(const std::string& directory);
+std::unique_ptr<PosixTreeWatch> StartPosixChangeWatch(const std::string& directory);
+
+// One event as the kernel reports it; name points into the bytes read, without padding.
+struct WatchEvent {
+  int32_t wd = 0;
+  uint32_t mask = 0;
+  std::string_view name;
+};
+
+// The whole events in a buffer read from a watch descriptor; a cut-off tail is dropped.
+std::vector<WatchEvent> ParseWatchEvents(std::string_view bytes);
 
 }  // namespace tomeshelf
 

@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/change_watch.h"
+#include "platform/posix/file_monitor.h"
 #include "platform/posix/path_resolver.h"
 #include "tomeshelf/tomeshelf.h"
 
@@ -91,6 +92,12 @@ class PosixPlatform final : public Platform {
 
   std::unique_ptr<ChangeWatch> WatchTree(const std::string& resolvedDirectory) override {
     return StartPosixChangeWatch(resolvedDirectory);
+  }
+
+  std::unique_ptr<FileMonitor> MonitorFile(const std::string& resolvedFile,
+                                           const std::string& resolvedDirectory,
+                                           uint64_t size) override {
+    return StartPosixFileMonitor(resolvedFile, resolvedDirectory, size);
   }
 
   void ShowMessage(const char* text) override {

@@ -1,0 +1,41 @@
+#include "book/block_cache.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tomeshelf {
+
+bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
+  if (!bytes_) {
+    try {
+      bytes_ = std::make_unique_for_overwrite<uint8_t[]>(kSets * kWays * kBlockSize);
+      tags_ = std::make_unique<uint32_t[]>(kSets * kWays);
+      next_ = std::make_unique<uint8_t[]>(kSets);
+    } catch (const std::bad_alloc&) {
+      Release();
+      return false;
+    }
+  }
+  const size_t set = block % kSets;
+  size_t way = next_[set];
+  for (size_t w = 0; w < kWays; ++w) {
+    if (tags_[set * kWays + w] == block + 1) way = w;
+  }
+  if (way == next_[set]) next_[set] = static_cast<uint8_t>((way + 1) % kWays);
+  tags_[set * kWays + way] = block + 1;
+  std::memcpy(Slot(set * kWays + way), bytes, kBlockSize);
+  return true;
+}
+
+void BlockCache::Clear() {
+  if (tags_) std::fill(tags_.get(), tags_.get() + kSets * kWays, 0u);
+}
+
+void BlockCache::Release() {
+  bytes_.reset();
+  tags_.reset();
+  next_.reset();
+}
+
+}  // namespace tomeshelf

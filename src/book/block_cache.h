@@ -1,0 +1,46 @@
+// A bounded cache of whole 2048-byte blocks of the text file, eight ways per set.
+#ifndef TOMESHELF_BOOK_BLOCK_CACHE_H_
+#define TOMESHELF_BOOK_BLOCK_CACHE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "base/bytes.h"
+
+namespace tomeshelf {
+
+class BlockCache {
+ public:
+  static constexpr size_t kSets = 64;
+  static constexpr size_t kWays = 8;  // 512 blocks: 1 MiB
+
+  // The cached block, or null.
+  const uint8_t* Find(uint32_t block) {
+    if (!bytes_) return nullptr;
+    const size_t set = block % kSets;
+    for (size_t way = 0; way < kWays; ++way) {
+      if (tags_[set * kWays + way] == block + 1) return Slot(set * kWays + way);
+    }
+    return nullptr;
+  }
+
+  // Keeps a copy of a whole block in place of the set's oldest one. False
+  // when there was no memory for the cache (the read still goes on without it).
+  bool Put(uint32_t block, const uint8_t* bytes);
+
+  // Forgets every block; Release also gives the memory back.
+  void Clear();
+  void Release();
+
+ private:
+  uint8_t* Slot(size_t slot) { return bytes_.get() + slot * kBlockSize; }
+
+  std::unique_ptr<uint8_t[]> bytes_;       // taken on first use
+  std::unique_ptr<uint32_t[]> tags_;       // block + 1 by slot; 0 = empty
+  std::unique_ptr<uint8_t[]> next_;        // by set: the way to fill next
+};
+
+}  // namespace tomeshelf
+
+#endif  // TOMESHELF_BOOK_BLOCK_CACHE_H_
