@@ -321,10 +321,7 @@ uint32_t BookWriter::WriteIndex(const IndexData& index, bool backward) {
     if (single) {
       unit.push_back(entryBytes(kSingle, first));
     } else {
-      Bytes h{kGroupHead, first.headLength};
-      AppendBe16(h, static_cast<uint16_t>(std::min<size_t>(j - i, 0xFFFF)));  // members in the group
-      h.insert(h.end(), head.begin(), head.end());
-      unit.push_back(std::move(h));
+      unit.emplace_back();  // the head, once its members are counted
       for (size_t k = i; k < j; ++k) {
         if (k > i && records[k].entry == records[k - 1].entry &&
             compare(records[k].member, records[k].memberLength, records[k - 1].member, records[k - 1].memberLength) == 0) {
@@ -332,6 +329,10 @@ uint32_t BookWriter::WriteIndex(const IndexData& index, bool backward) {
         }
         unit.push_back(entryBytes(kMember, records[k]));
       }
+      Bytes& h = unit.front();
+      h = {kGroupHead, first.headLength};
+      AppendBe16(h, static_cast<uint16_t>(std::min<size_t>(unit.size() - 1, 0xFFFF)));
+      h.insert(h.end(), head.begin(), head.end());
     }
     leaves.Unit(unit, head);
     i = j;
