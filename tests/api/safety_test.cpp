@@ -94,7 +94,7 @@ TEST(HostileNameTest, DirectoryThatClimbsOutOrIsNoNameCannotBeOpened) {
 
 TEST(HostileNameTest, FontThatClimbsOutOrIsNoNameIsAbsent) {
   const auto session = testing::MakeSessionBook();
-  for (const char* name : {"..\\FONT", "../FONT", "..", ".", "  ..  ", "        ", "FONT16F"}) {
+  for (const char* name : {"..\\FONT", "../FONT", "..", ".", "  ..  ", ". .", "        ", "FONT16F"}) {
     testing::MemoryPlatform platform;
     testing::BookFiles book = session.files;
     book.entry.fonts[0] = name;
