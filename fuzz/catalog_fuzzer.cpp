@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = lib.book()->TextPath();
     const std::string dir = path.substr(sizeof kRoot, path.size() - sizeof kRoot - 12);
     if (path.compare(0, sizeof kRoot, std::string(kRoot) + "\\") != 0 || dir.empty() ||
-        dir.find_first_of("/\\") != std::string::npos || dir.find_first_not_of('.') == std::string::npos) {
+        dir.find_first_of("/\\") != std::string::npos ||
+        dir.find_first_not_of('.') == std::string::npos) {
       std::abort();  // the book lies outside the disc
     }
   }

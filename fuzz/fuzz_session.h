@@ -24,10 +24,32 @@ inline constexpr int kMaxCalls = 64;
 inline constexpr char kRoot[] = "M:\\D";
 
 enum Op : uint8_t {
-  kOpenEpwing, kSelectBook, kBooksOpen, kSearch, kWordItem, kWordContent, kNextContent,
-  kLastContent, kWordCont, kWordContNext, kWordContLast, kContLastNoSet, kLinkContByPt,
-  kMenuHead, kLinkContent, kLinkPage, kImageSize, kImage, kSoundProp, kPcmSize, kPcmCont,
-  kGaiji, kIsEpwBook, kBooksClose, kCloseEpwing, kOpCount
+  kOpenEpwing,
+  kSelectBook,
+  kBooksOpen,
+  kSearch,
+  kWordItem,
+  kWordContent,
+  kNextContent,
+  kLastContent,
+  kWordCont,
+  kWordContNext,
+  kWordContLast,
+  kContLastNoSet,
+  kLinkContByPt,
+  kMenuHead,
+  kLinkContent,
+  kLinkPage,
+  kImageSize,
+  kImage,
+  kSoundProp,
+  kPcmSize,
+  kPcmCont,
+  kGaiji,
+  kIsEpwBook,
+  kBooksClose,
+  kCloseEpwing,
+  kOpCount
 };
 
 // Reads the input front to back; past its end every value is 0.
@@ -60,7 +82,8 @@ class DiscPlatform final : public Platform {
 
   std::string ResolvePath(const std::string& path) override {
     auto endsWith = [&](const std::string& tail) {
-      return path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
+      return path.size() >= tail.size() &&
+             path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
     };
     if (endsWith("catalogs")) return "catalogs";
     if (endsWith("\\data\\honmon")) return "honmon";
@@ -69,7 +92,9 @@ class DiscPlatform final : public Platform {
   }
   std::unique_ptr<File> OpenRead(const std::string& p) override { return memory.OpenRead(p); }
   std::optional<uint64_t> LookupFile(const std::string& p) override { return memory.LookupFile(p); }
-  std::unique_ptr<ChangeWatch> WatchTree(const std::string& d) override { return memory.WatchTree(d); }
+  std::unique_ptr<ChangeWatch> WatchTree(const std::string& d) override {
+    return memory.WatchTree(d);
+  }
   void ShowMessage(const char*) override {}
   void StretchImage(void*, int32_t, int32_t, int32_t, int32_t, const DibImage& image) override {
     // Touch every byte the image claims, as a device would.
@@ -78,7 +103,8 @@ class DiscPlatform final : public Platform {
   }
   void SetPixel(void*, int32_t, int32_t, uint32_t) override {}
   bool AttachBitmap(void*, const MonoBitmap& bitmap) override {
-    return bitmap.bits.size() >= static_cast<size_t>(bitmap.stride) * static_cast<size_t>(bitmap.height);
+    return bitmap.bits.size() >=
+           static_cast<size_t>(bitmap.stride) * static_cast<size_t>(bitmap.height);
   }
 };
 
@@ -120,9 +146,12 @@ inline void RunCalls(Library& lib, Input& in, const std::vector<uint8_t>& text) 
     if (op >= kLinkContent && op <= kPcmSize) ref = Reference(in, text);
     GuardedCall(lib, [&](Library& l) -> int32_t {
       switch (op) {
-        case kOpenEpwing: return l.OpenEpwing(kRoot);
-        case kSelectBook: return l.epwSelectBook(n);
-        case kBooksOpen: return l.epwBooksOpen();
+        case kOpenEpwing:
+          return l.OpenEpwing(kRoot);
+        case kSelectBook:
+          return l.epwSelectBook(n);
+        case kBooksOpen:
+          return l.epwBooksOpen();
         case kSearch: {
           std::array<uint8_t, 258> word{};
           const auto bytes = in.Bytes(in.Byte());
@@ -134,19 +163,30 @@ inline void RunCalls(Library& lib, Input& in, const std::vector<uint8_t>& text) 
           WordItemRecord record{{}, buffer.data()};
           return l.epwGetWordItem(n, &record);
         }
-        case kWordContent: return l.epwGetWordContent(n, buffer.data(), size, &count);
-        case kNextContent: return l.epwGetNextContentByWord(buffer.data(), size, &count);
-        case kLastContent: return l.epwGetLastContentByWord(buffer.data(), size, &count);
-        case kWordCont: return l.GetWordCont(n, buffer.data(), size, &count);
-        case kWordContNext: return l.GetWordContNext(buffer.data(), size, &count);
-        case kWordContLast: return l.GetWordContLast(buffer.data(), size, &count);
-        case kContLastNoSet: return l.GetContLastNoSet(buffer.data(), size, &count);
+        case kWordContent:
+          return l.epwGetWordContent(n, buffer.data(), size, &count);
+        case kNextContent:
+          return l.epwGetNextContentByWord(buffer.data(), size, &count);
+        case kLastContent:
+          return l.epwGetLastContentByWord(buffer.data(), size, &count);
+        case kWordCont:
+          return l.GetWordCont(n, buffer.data(), size, &count);
+        case kWordContNext:
+          return l.GetWordContNext(buffer.data(), size, &count);
+        case kWordContLast:
+          return l.GetWordContLast(buffer.data(), size, &count);
+        case kContLastNoSet:
+          return l.GetContLastNoSet(buffer.data(), size, &count);
         case kLinkContByPt:
           return l.GetLinkContByPt(static_cast<int32_t>(in.U32()), buffer.data(), size, &count);
-        case kMenuHead: return l.GetMenuHead();
-        case kLinkContent: return l.epwGetLinkContent(ref.data(), buffer.data(), size, &count);
-        case kLinkPage: return l.GetLinkContent(ref.data(), buffer.data(), size, &count);
-        case kImageSize: return sized(l.epwGetImageSize(ref.data(), caption.data()));
+        case kMenuHead:
+          return l.GetMenuHead();
+        case kLinkContent:
+          return l.epwGetLinkContent(ref.data(), buffer.data(), size, &count);
+        case kLinkPage:
+          return l.GetLinkContent(ref.data(), buffer.data(), size, &count);
+        case kImageSize:
+          return sized(l.epwGetImageSize(ref.data(), caption.data()));
         case kImage: {
           ImageKind kind = 0;
           return pendingFits ? l.epwGetImage(ref.data(), buffer.data(), &kind) : 0;
@@ -155,21 +195,31 @@ inline void RunCalls(Library& lib, Input& in, const std::vector<uint8_t>& text) 
           SoundProp prop{};
           return l.epwGetSoundProp(ref.data(), &prop);
         }
-        case kPcmSize: return sized(l.epwGetPcmSize(ref.data()));
-        case kPcmCont: return pendingFits ? l.epwGetPcmCont(0, buffer.data()) : 0;
+        case kPcmSize:
+          return sized(l.epwGetPcmSize(ref.data()));
+        case kPcmCont:
+          return pendingFits ? l.epwGetPcmCont(0, buffer.data()) : 0;
         case kGaiji: {
           const uint16_t code = in.U16();
           const int32_t dots = in.Byte();
           const int32_t width = in.Byte() % 3;
           switch (in.Byte() % 3) {
-            case 0: return l.epwShowExCode(code, dots, width, 0, 0, n, n, 0, 0, &device);
-            case 1: return l.epwExCode2Bmp(code, dots, width, 0, 0, 0, 0, &device);
-            default: return l.epwShowExCodePixel(code, dots, width, 0, 0, n, n, 0, &device);
+            case 0:
+              return l.epwShowExCode(code, dots, width, 0, 0, n, n, 0, 0, &device);
+            case 1:
+              return l.epwExCode2Bmp(code, dots, width, 0, 0, 0, 0, &device);
+            default:
+              return l.epwShowExCodePixel(code, dots, width, 0, 0, n, n, 0, &device);
           }
         }
-        case kIsEpwBook: return l.IsEpwBook(kRoot, title);
-        case kBooksClose: l.epwBooksClose(); return 0;
-        default: l.CloseEpwing(); return 0;
+        case kIsEpwBook:
+          return l.IsEpwBook(kRoot, title);
+        case kBooksClose:
+          l.epwBooksClose();
+          return 0;
+        default:
+          l.CloseEpwing();
+          return 0;
       }
     });
   }

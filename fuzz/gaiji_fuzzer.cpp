@@ -16,8 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   Request requests[4];
   for (auto& r : requests) {
-    r = {in.U16(), in.Byte(), static_cast<int8_t>(in.Byte()), static_cast<int8_t>(in.Byte()),
-         static_cast<int8_t>(in.Byte()), in.Byte() % 3};
+    r = {in.U16(),
+         in.Byte(),
+         static_cast<int8_t>(in.Byte()),
+         static_cast<int8_t>(in.Byte()),
+         static_cast<int8_t>(in.Byte()),
+         in.Byte() % 3};
   }
   DiscPlatform platform;
   platform.memory.files["catalogs"] = tomeshelf::testing::CatalogBytes(
@@ -29,9 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int device = 0;
   for (const auto& r : requests) {
     switch (r.call) {
-      case 0: lib.epwShowExCode(r.code, r.dots, r.width, 0, 0, r.right, r.bottom, 0, 0, &device); break;
-      case 1: lib.epwExCode2Bmp(r.code, r.dots, r.width, 0, 0, 0, 0, &device); break;
-      default: lib.epwShowExCodePixel(r.code, r.dots, r.width, 0, 0, r.right, r.bottom, 0, &device);
+      case 0:
+        lib.epwShowExCode(r.code, r.dots, r.width, 0, 0, r.right, r.bottom, 0, 0, &device);
+        break;
+      case 1:
+        lib.epwExCode2Bmp(r.code, r.dots, r.width, 0, 0, 0, 0, &device);
+        break;
+      default:
+        lib.epwShowExCodePixel(r.code, r.dots, r.width, 0, 0, r.right, r.bottom, 0, &device);
     }
   }
   return 0;

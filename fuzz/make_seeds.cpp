@@ -27,7 +27,8 @@ Bytes Call(Op op, int8_t n = 0, uint16_t size = 200, const Bytes& extra = {}) {
 
 Bytes Inline(const Bytes& ref) {
   Bytes out{static_cast<uint8_t>(std::min<size_t>(ref.size(), 127) << 1)};
-  out.insert(out.end(), ref.begin(), ref.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(ref.size(), 127)));
+  out.insert(out.end(), ref.begin(),
+             ref.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(ref.size(), 127)));
   return out;
 }
 
@@ -39,16 +40,32 @@ Bytes Calls(const tomeshelf::testing::SessionBook& b) {
   Put(gaiji, b.gaiji, 2);
   gaiji.insert(gaiji.end(), {16, 1, 0});
   Bytes out;
-  for (const Bytes& c :
-       {Call(kOpenEpwing), Call(kBooksOpen), Call(kSearch, 0, 0, word), Call(kWordItem, 1),
-        Call(kWordContent, 0, 150), Call(kWordContent, 0, 150), Call(kNextContent),
-        Call(kLastContent), Call(kWordCont, 2), Call(kWordContNext), Call(kWordContLast),
-        Call(kContLastNoSet), Call(kMenuHead), Call(kLinkContent, 0, 200, Inline(b.link)),
-        Call(kLinkPage, 0, 200, Inline(b.link)), Call(kImageSize, 0, 0, Inline(b.mono)),
-        Call(kImage, 0, 0, Inline(b.mono)), Call(kImageSize, 0, 0, Inline(b.colour)),
-        Call(kImage, 0, 0, Inline(b.colour)), Call(kSoundProp, 0, 0, Inline(b.sound)),
-        Call(kPcmSize, 0, 0, Inline(b.sound)), Call(kPcmCont), Call(kGaiji, 16, 0, gaiji),
-        Call(kIsEpwBook), Call(kBooksClose), Call(kCloseEpwing)}) {
+  for (const Bytes& c : {Call(kOpenEpwing),
+                         Call(kBooksOpen),
+                         Call(kSearch, 0, 0, word),
+                         Call(kWordItem, 1),
+                         Call(kWordContent, 0, 150),
+                         Call(kWordContent, 0, 150),
+                         Call(kNextContent),
+                         Call(kLastContent),
+                         Call(kWordCont, 2),
+                         Call(kWordContNext),
+                         Call(kWordContLast),
+                         Call(kContLastNoSet),
+                         Call(kMenuHead),
+                         Call(kLinkContent, 0, 200, Inline(b.link)),
+                         Call(kLinkPage, 0, 200, Inline(b.link)),
+                         Call(kImageSize, 0, 0, Inline(b.mono)),
+                         Call(kImage, 0, 0, Inline(b.mono)),
+                         Call(kImageSize, 0, 0, Inline(b.colour)),
+                         Call(kImage, 0, 0, Inline(b.colour)),
+                         Call(kSoundProp, 0, 0, Inline(b.sound)),
+                         Call(kPcmSize, 0, 0, Inline(b.sound)),
+                         Call(kPcmCont),
+                         Call(kGaiji, 16, 0, gaiji),
+                         Call(kIsEpwBook),
+                         Call(kBooksClose),
+                         Call(kCloseEpwing)}) {
     out.insert(out.end(), c.begin(), c.end());
   }
   return out;

@@ -14,7 +14,8 @@ constexpr int32_t kNoResult = 0;  // what the void exports' calls give back
 constexpr int32_t kFalse = 0;
 
 template <typename Call>
-int32_t Export(Call&& call, int32_t onThrow = tomeshelf::ToResultCode(tomeshelf::Status::kIoError)) {
+int32_t Export(Call&& call,
+               int32_t onThrow = tomeshelf::ToResultCode(tomeshelf::Status::kIoError)) {
   return tomeshelf::GuardedCall(tomeshelf::ProcessLibrary(), call, onThrow);
 }
 
@@ -104,16 +105,16 @@ int32_t TOMESHELF_CALL epwShowExCode(uint32_t code, int32_t size, int32_t widthK
   });
 }
 int32_t TOMESHELF_CALL epwExCode2Bmp(uint32_t code, int32_t size, int32_t widthKind,
-                                     int32_t unused1, int32_t unused2, uint32_t ink,
-                                     uint32_t paper, void* bitmapObject) {
+                                     int32_t unused1, int32_t unused2, uint32_t ink, uint32_t paper,
+                                     void* bitmapObject) {
   if (AnyNull(bitmapObject)) return kRefused;
   return Export([&](Library& lib) {
     return lib.epwExCode2Bmp(code, size, widthKind, unused1, unused2, ink, paper, bitmapObject);
   });
 }
 int32_t TOMESHELF_CALL epwShowExCodePixel(uint32_t code, int32_t size, int32_t widthKind,
-                                          int32_t left, int32_t top, int32_t right,
-                                          int32_t bottom, uint32_t ink, void* deviceContext) {
+                                          int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                          uint32_t ink, void* deviceContext) {
   if (AnyNull(deviceContext)) return kRefused;
   return Export([&](Library& lib) {
     return lib.epwShowExCodePixel(code, size, widthKind, left, top, right, bottom, ink,
@@ -159,8 +160,7 @@ int32_t TOMESHELF_CALL GetMenuHead(void) {
 int32_t TOMESHELF_CALL GetContLastNoSet(unsigned char* buffer, uint32_t size, uint32_t* count) {
   if (AnyNull(buffer, count)) return kRefused;
   // A throw inside reads as "could not be read": this export answers 1 or 0.
-  return Export([&](Library& lib) { return lib.GetContLastNoSet(buffer, size, count); },
-                kFalse);
+  return Export([&](Library& lib) { return lib.GetContLastNoSet(buffer, size, count); }, kFalse);
 }
 
 #if !defined(_WIN32)

@@ -27,10 +27,10 @@ void GaijiFonts::OpenGaijiFonts(Platform& platform, const std::string& directory
   for (size_t n = 0; n < kFontCount; ++n) {
     const char* field = names + n * kFontNameSize;
     const std::string name(field, strnlen(field, kFontNameSize));
-    // Padding spaces do not count: a name of spaces alone would name the directory itself.
+    // Spaces do not count: systems drop them around dots (". ." reads as ".."), and a name
+    // of spaces alone would name the directory itself.
     std::string bare = name;
-    bare.erase(0, bare.find_first_not_of(' '));
-    bare.erase(bare.find_last_not_of(' ') + 1);
+    std::erase(bare, ' ');
     if (!IsPlainName(bare)) continue;
     const std::string path = dir + name;
     if (path.size() > kMaxFontPath) continue;

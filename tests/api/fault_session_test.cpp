@@ -29,11 +29,16 @@ enum class Kind { kStatus, kPiece, kSize, kFlag, kVoid };
 
 bool OfKind(Kind kind, int32_t r) {
   switch (kind) {
-    case Kind::kStatus: return r == 1 || r == -1 || r == -2;
-    case Kind::kPiece: return r == 0 || r == 1 || r == -1 || r == -2;
-    case Kind::kSize: return r >= -2;
-    case Kind::kFlag: return r == 0 || r == 1;
-    case Kind::kVoid: return r == 0;
+    case Kind::kStatus:
+      return r == 1 || r == -1 || r == -2;
+    case Kind::kPiece:
+      return r == 0 || r == 1 || r == -1 || r == -2;
+    case Kind::kSize:
+      return r >= -2;
+    case Kind::kFlag:
+      return r == 0 || r == 1;
+    case Kind::kVoid:
+      return r == 0;
   }
   return false;
 }
@@ -68,78 +73,102 @@ int32_t Void(const std::function<void()>& f) {
 
 const std::vector<Step>& Session() {
   static const std::vector<Step> steps = {
-      {"OpenEpwing", Kind::kStatus, false, true, [](Library& l, Caller&) { return l.OpenEpwing(kRoot.c_str()); }},
-      {"epwGetBooks", Kind::kStatus, false, true, [](Library& l, Caller&) { return l.epwGetBooks(); }},
-      {"epwGetBookInfo", Kind::kStatus, false, true, [](Library& l, Caller& c) { return l.epwGetBookInfo(0, &c.info); }},
-      {"IsEpwBook", Kind::kStatus, false, true, [](Library& l, Caller& c) { return l.IsEpwBook(kRoot.c_str(), c.title); }},
-      {"epwBooksOpen", Kind::kStatus, false, true, [](Library& l, Caller&) { return l.epwBooksOpen(); }},
-      {"epwGetWordProperties", Kind::kStatus, true, true, [](Library& l, Caller& c) {
+      {"OpenEpwing", Kind::kStatus, false, true,
+       [](Library& l, Caller&) { return l.OpenEpwing(kRoot.c_str()); }},
+      {"epwGetBooks", Kind::kStatus, false, true,
+       [](Library& l, Caller&) { return l.epwGetBooks(); }},
+      {"epwGetBookInfo", Kind::kStatus, false, true,
+       [](Library& l, Caller& c) { return l.epwGetBookInfo(0, &c.info); }},
+      {"IsEpwBook", Kind::kStatus, false, true,
+       [](Library& l, Caller& c) { return l.IsEpwBook(kRoot.c_str(), c.title); }},
+      {"epwBooksOpen", Kind::kStatus, false, true,
+       [](Library& l, Caller&) { return l.epwBooksOpen(); }},
+      {"epwGetWordProperties", Kind::kStatus, true, true,
+       [](Library& l, Caller& c) {
          Bytes word = c.book.word;
          return l.epwGetWordProperties(word.data(), &c.props);
        }},
-      {"epwGetWordItem", Kind::kStatus, true, true, [](Library& l, Caller& c) { return l.epwGetWordItem(1, &c.item); }},
-      {"epwGetWordContent", Kind::kPiece, true, true, [](Library& l, Caller& c) {
+      {"epwGetWordItem", Kind::kStatus, true, true,
+       [](Library& l, Caller& c) { return l.epwGetWordItem(1, &c.item); }},
+      {"epwGetWordContent", Kind::kPiece, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetWordContent(0, c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"epwGetWordContent again", Kind::kPiece, true, true, [](Library& l, Caller& c) {
+      {"epwGetWordContent again", Kind::kPiece, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetWordContent(0, c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"epwGetNextContentByWord", Kind::kPiece, true, true, [](Library& l, Caller& c) {
+      {"epwGetNextContentByWord", Kind::kPiece, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetNextContentByWord(c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"epwGetLastContentByWord", Kind::kPiece, true, true, [](Library& l, Caller& c) {
+      {"epwGetLastContentByWord", Kind::kPiece, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetLastContentByWord(c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"epwGetLinkContent", Kind::kPiece, true, true, [](Library& l, Caller& c) {
+      {"epwGetLinkContent", Kind::kPiece, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetLinkContent(c.book.link.data(), c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"GetWordCont", Kind::kSize, true, true, [](Library& l, Caller& c) {
+      {"GetWordCont", Kind::kSize, true, true,
+       [](Library& l, Caller& c) {
          return l.GetWordCont(2, c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"GetWordContNext", Kind::kSize, true, true, [](Library& l, Caller& c) {
+      {"GetWordContNext", Kind::kSize, true, true,
+       [](Library& l, Caller& c) {
          return l.GetWordContNext(c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"GetWordContLast", Kind::kSize, true, false, [](Library& l, Caller& c) {
+      {"GetWordContLast", Kind::kSize, true, false,
+       [](Library& l, Caller& c) {
          return l.GetWordContLast(c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"GetContLastNoSet", Kind::kFlag, true, true, [](Library& l, Caller& c) {
+      {"GetContLastNoSet", Kind::kFlag, true, true,
+       [](Library& l, Caller& c) {
          return l.GetContLastNoSet(c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"GetLinkContent", Kind::kSize, true, true, [](Library& l, Caller& c) {
+      {"GetLinkContent", Kind::kSize, true, true,
+       [](Library& l, Caller& c) {
          return l.GetLinkContent(c.book.link.data(), c.buffer.data(), kPieceSize, &c.count);
        }},
       {"GetMenuHead", Kind::kSize, true, true, [](Library& l, Caller&) { return l.GetMenuHead(); }},
-      {"GetLinkContByPt", Kind::kSize, true, true, [](Library& l, Caller& c) {
+      {"GetLinkContByPt", Kind::kSize, true, true,
+       [](Library& l, Caller& c) {
          return l.GetLinkContByPt(testing::kBlock, c.buffer.data(), kPieceSize, &c.count);
        }},
-      {"epwGetImageSize mono", Kind::kSize, true, true, [](Library& l, Caller& c) {
-         return l.epwGetImageSize(c.book.mono.data(), c.title);
-       }},
-      {"epwGetImage mono", Kind::kSize, true, true, [](Library& l, Caller& c) {
+      {"epwGetImageSize mono", Kind::kSize, true, true,
+       [](Library& l, Caller& c) { return l.epwGetImageSize(c.book.mono.data(), c.title); }},
+      {"epwGetImage mono", Kind::kSize, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetImage(c.book.mono.data(), c.buffer.data(), &c.kind);
        }},
-      {"epwGetImageSize colour", Kind::kSize, true, true, [](Library& l, Caller& c) {
-         return l.epwGetImageSize(c.book.colour.data(), c.title);
-       }},
-      {"epwGetImage colour", Kind::kSize, true, true, [](Library& l, Caller& c) {
+      {"epwGetImageSize colour", Kind::kSize, true, true,
+       [](Library& l, Caller& c) { return l.epwGetImageSize(c.book.colour.data(), c.title); }},
+      {"epwGetImage colour", Kind::kSize, true, true,
+       [](Library& l, Caller& c) {
          return l.epwGetImage(c.book.colour.data(), c.buffer.data(), &c.kind);
        }},
-      {"epwGetSoundProp", Kind::kStatus, true, true, [](Library& l, Caller& c) {
-         return l.epwGetSoundProp(c.book.sound.data(), &c.sound);
-       }},
-      {"epwGetPcmSize", Kind::kSize, true, true, [](Library& l, Caller& c) { return l.epwGetPcmSize(c.book.sound.data()); }},
-      {"epwGetPcmCont", Kind::kSize, true, true, [](Library& l, Caller& c) { return l.epwGetPcmCont(0, c.buffer.data()); }},
-      {"epwShowExCode", Kind::kStatus, true, true, [](Library& l, Caller& c) {
+      {"epwGetSoundProp", Kind::kStatus, true, true,
+       [](Library& l, Caller& c) { return l.epwGetSoundProp(c.book.sound.data(), &c.sound); }},
+      {"epwGetPcmSize", Kind::kSize, true, true,
+       [](Library& l, Caller& c) { return l.epwGetPcmSize(c.book.sound.data()); }},
+      {"epwGetPcmCont", Kind::kSize, true, true,
+       [](Library& l, Caller& c) { return l.epwGetPcmCont(0, c.buffer.data()); }},
+      {"epwShowExCode", Kind::kStatus, true, true,
+       [](Library& l, Caller& c) {
          return l.epwShowExCode(c.book.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device);
        }},
-      {"epwExCode2Bmp", Kind::kStatus, true, true, [](Library& l, Caller& c) {
+      {"epwExCode2Bmp", Kind::kStatus, true, true,
+       [](Library& l, Caller& c) {
          return l.epwExCode2Bmp(c.book.gaiji, 16, 0, 0, 0, 0, 0, &c.device);
        }},
-      {"epwShowExCodePixel", Kind::kStatus, true, true, [](Library& l, Caller& c) {
+      {"epwShowExCodePixel", Kind::kStatus, true, true,
+       [](Library& l, Caller& c) {
          return l.epwShowExCodePixel(c.book.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device);
        }},
-      {"epwBooksClose", Kind::kVoid, false, true, [](Library& l, Caller&) { return Void([&] { l.epwBooksClose(); }); }},
-      {"CloseEpwing", Kind::kVoid, false, true, [](Library& l, Caller&) { return Void([&] { l.CloseEpwing(); }); }},
+      {"epwBooksClose", Kind::kVoid, false, true,
+       [](Library& l, Caller&) { return Void([&] { l.epwBooksClose(); }); }},
+      {"CloseEpwing", Kind::kVoid, false, true,
+       [](Library& l, Caller&) { return Void([&] { l.CloseEpwing(); }); }},
   };
   return steps;
 }
@@ -162,8 +191,8 @@ SessionRun RunSession(FaultKind kind, int64_t k, const std::vector<int32_t>* cle
   for (size_t i = 0; i < steps.size(); ++i) {
     const Step& step = steps[i];
     const int32_t onThrow = step.kind == Kind::kFlag ? 0 : -1;
-    const int32_t result =
-        GuardedCall(lib, [&](Library& l) { return step.call(l, caller); }, onThrow);
+    const int32_t result = GuardedCall(
+        lib, [&](Library& l) { return step.call(l, caller); }, onThrow);
     run.results.push_back(result);
     if (!clean || !platform.Fired()) continue;
     platform.Arm(kind, 0);  // the fault is gone for the rest of the session
@@ -172,8 +201,8 @@ SessionRun RunSession(FaultKind kind, int64_t k, const std::vector<int32_t>* cle
     if (step.bookStaysOpen) {
       EXPECT_NE(lib.book(), nullptr);
     }
-    const int32_t again =
-        GuardedCall(lib, [&](Library& l) { return step.call(l, caller); }, onThrow);
+    const int32_t again = GuardedCall(
+        lib, [&](Library& l) { return step.call(l, caller); }, onThrow);
     if (kind == FaultKind::kShort) {
       // Fewer bytes read as the file's end: the readers go on from where that left them.
       EXPECT_TRUE(OfKind(step.kind, again)) << again;
@@ -193,7 +222,7 @@ TEST(FaultSessionTest, EveryPlatformCallFailsShortensOrThrowsInTurn) {
   for (size_t i = 0; i < clean.results.size(); ++i) {
     EXPECT_TRUE(clean.results[i] >= 0) << Session()[i].name << " " << clean.results[i];
   }
-  ASSERT_GT(clean.calls, 50);   // the session reaches the platform on every path
+  ASSERT_GT(clean.calls, 50);  // the session reaches the platform on every path
   for (FaultKind kind : {FaultKind::kFail, FaultKind::kShort, FaultKind::kThrow}) {
     for (int64_t k = 1; k <= clean.calls; ++k) {
       RunSession(kind, k, &clean.results);

@@ -42,25 +42,34 @@ TEST(NullPointerTest, EveryPointerAnExportNeedsIsRefusedAndNothingChanges) {
   ImageKind kind = 0;
   const std::vector<std::function<int32_t()>> calls = {
       [] { return OpenEpwing(nullptr); },
-      [&] { return epwGetBookInfo(0, nullptr); }, [&] { return epwGetBookInfo(0, &noTitle); },
-      [&] { return IsEpwBook(nullptr, text); }, [&] { return IsEpwBook(root.c_str(), nullptr); },
+      [&] { return epwGetBookInfo(0, nullptr); },
+      [&] { return epwGetBookInfo(0, &noTitle); },
+      [&] { return IsEpwBook(nullptr, text); },
+      [&] { return IsEpwBook(root.c_str(), nullptr); },
       [&] { return epwGetWordProperties(nullptr, &p); },
       [&] { return epwGetWordProperties(word.data(), nullptr); },
-      [&] { return epwGetWordItem(0, nullptr); }, [&] { return epwGetWordItem(0, &noItem); },
+      [&] { return epwGetWordItem(0, nullptr); },
+      [&] { return epwGetWordItem(0, &noItem); },
       [&] { return epwGetWordContent(0, nullptr, 10, &n); },
       [&] { return epwGetWordContent(0, b, 10, nullptr); },
       [&] { return epwGetNextContentByWord(nullptr, 10, &n); },
       [&] { return epwGetLastContentByWord(b, 10, nullptr); },
       [&] { return epwGetLinkContent(nullptr, b, 10, &n); },
       [&] { return epwGetLinkContent(ref, nullptr, 10, &n); },
-      [&] { return GetWordCont(0, nullptr, 10, &n); }, [&] { return GetWordContNext(b, 10, nullptr); },
-      [&] { return GetWordContLast(nullptr, 10, &n); }, [&] { return GetContLastNoSet(b, 10, nullptr); },
-      [&] { return GetLinkContent(nullptr, b, 10, &n); }, [&] { return GetLinkContByPt(0, b, 10, nullptr); },
+      [&] { return GetWordCont(0, nullptr, 10, &n); },
+      [&] { return GetWordContNext(b, 10, nullptr); },
+      [&] { return GetWordContLast(nullptr, 10, &n); },
+      [&] { return GetContLastNoSet(b, 10, nullptr); },
+      [&] { return GetLinkContent(nullptr, b, 10, &n); },
+      [&] { return GetLinkContByPt(0, b, 10, nullptr); },
       [&] { return epwGetImageSize(nullptr, text); },
       [&] { return epwGetImageSize(book.mono.data(), nullptr); },
-      [&] { return epwGetImage(nullptr, b, &kind); }, [&] { return epwGetImage(book.mono.data(), b, nullptr); },
-      [&] { return epwGetSoundProp(nullptr, &sp); }, [&] { return epwGetSoundProp(book.sound.data(), nullptr); },
-      [&] { return epwGetPcmSize(nullptr); }, [&] { return epwGetPcmCont(0, nullptr); },
+      [&] { return epwGetImage(nullptr, b, &kind); },
+      [&] { return epwGetImage(book.mono.data(), b, nullptr); },
+      [&] { return epwGetSoundProp(nullptr, &sp); },
+      [&] { return epwGetSoundProp(book.sound.data(), nullptr); },
+      [&] { return epwGetPcmSize(nullptr); },
+      [&] { return epwGetPcmCont(0, nullptr); },
       [&] { return epwShowExCode(book.gaiji, 16, 1, 0, 0, 16, 16, 0, 0, nullptr); },
       [&] { return epwExCode2Bmp(book.gaiji, 16, 1, 0, 0, 0, 0, nullptr); },
       [&] { return epwShowExCodePixel(book.gaiji, 16, 1, 0, 0, 16, 16, 0, nullptr); },
@@ -80,7 +89,8 @@ TEST(NullPointerTest, EveryPointerAnExportNeedsIsRefusedAndNothingChanges) {
 
 // A book whose directory name leaves the disc (the text file is put where it would lead).
 TEST(HostileNameTest, DirectoryThatClimbsOutOrIsNoNameCannotBeOpened) {
-  for (const char* name : {"..", "../../..", "..\\..", ".", ". .", "...", "", "   ", "a/b", "a\\b"}) {
+  for (const char* name :
+       {"..", "../../..", "..\\..", ".", ". .", "...", "", "   ", "a/b", "a\\b"}) {
     testing::MemoryPlatform platform;
     testing::BookFiles book{{0x00, "Away", name, {}}, testing::TextFileBuilder().Build(), {}};
     testing::PutMemoryDisc(platform, kRoot, {book});
@@ -94,7 +104,8 @@ TEST(HostileNameTest, DirectoryThatClimbsOutOrIsNoNameCannotBeOpened) {
 
 TEST(HostileNameTest, FontThatClimbsOutOrIsNoNameIsAbsent) {
   const auto session = testing::MakeSessionBook();
-  for (const char* name : {"..\\FONT", "../FONT", "..", ".", "  ..  ", "        ", "FONT16F"}) {
+  for (const char* name :
+       {"..\\FONT", "../FONT", "..", ".", "  ..  ", ". .", "        ", "FONT16F"}) {
     testing::MemoryPlatform platform;
     testing::BookFiles book = session.files;
     book.entry.fonts[0] = name;
@@ -131,7 +142,8 @@ TEST(PictureKindTest, DataCallOfTheOtherKindIsRefusedAndThePictureStaysPending) 
   ASSERT_EQ(lib.epwBooksOpen(), 1);
   std::vector<uint8_t> buffer(64 * 1024);
   char caption[256];
-  for (const auto& [prepared, other] : {std::pair{book.mono, book.colour}, {book.colour, book.mono}}) {
+  for (const auto& [prepared, other] :
+       {std::pair{book.mono, book.colour}, {book.colour, book.mono}}) {
     const int32_t size = lib.epwGetImageSize(prepared.data(), caption);
     ASSERT_GT(size, 0);
     ImageKind kind = 7;

@@ -14,9 +14,12 @@ class FaultFile final : public File {
 
   std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) override {
     switch (platform_.Next(true)) {
-      case FaultPlatform::Act::kFail: return std::nullopt;
-      case FaultPlatform::Act::kShort: return inner_->ReadAt(offset, out.first(out.size() / 2));
-      case FaultPlatform::Act::kPass: break;
+      case FaultPlatform::Act::kFail:
+        return std::nullopt;
+      case FaultPlatform::Act::kShort:
+        return inner_->ReadAt(offset, out.first(out.size() / 2));
+      case FaultPlatform::Act::kPass:
+        break;
     }
     return inner_->ReadAt(offset, out);
   }
@@ -39,7 +42,9 @@ class FaultWatch final : public ChangeWatch {
   FaultWatch(FaultPlatform& platform, std::unique_ptr<ChangeWatch> inner)
       : platform_(platform), inner_(std::move(inner)) {}
   // A failing poll is a change seen: the one check it answers fails.
-  bool Poll() override { return platform_.Next(false) == FaultPlatform::Act::kFail || inner_->Poll(); }
+  bool Poll() override {
+    return platform_.Next(false) == FaultPlatform::Act::kFail || inner_->Poll();
+  }
 
  private:
   FaultPlatform& platform_;
@@ -53,8 +58,10 @@ FaultPlatform::Act FaultPlatform::Next(bool isRead, bool mayThrow) {
   if (++calls_ != armedAt_) return Act::kPass;
   fired_ = true;
   switch (kind_) {
-    case FaultKind::kFail: return Act::kFail;
-    case FaultKind::kShort: return Act::kShort;
+    case FaultKind::kFail:
+      return Act::kFail;
+    case FaultKind::kShort:
+      return Act::kShort;
     case FaultKind::kThrow:
       if (mayThrow) throw std::bad_alloc();
       return Act::kPass;

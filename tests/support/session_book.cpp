@@ -48,8 +48,8 @@ SessionBook MakeSessionBook() {
       const uint32_t heading = headings.Heading(Chars(4, 100 + i));
       const uint32_t article = articles.Article(body);
       if (i == 1) second = article;
-      words.push_back(IndexWord{{0x24, 0x22, 0x24, static_cast<uint8_t>(0x24 + i)},
-                                At(article), At(heading)});
+      words.push_back(
+          IndexWord{{0x24, 0x22, 0x24, static_cast<uint8_t>(0x24 + i)}, At(article), At(heading)});
     }
     articles.Article(TextEnd());
   }
