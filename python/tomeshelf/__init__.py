@@ -277,8 +277,6 @@ class Book:
         if size not in _GAIJI_SIZES:
             raise ValueError(f"size must be one of {_GAIJI_SIZES}, not {size}")
         lib = _lib()
-        if not hasattr(lib, "TomeshelfFreeBitmap"):
-            raise TomeshelfError("gaiji bitmaps need the library's POSIX interface")
         obj = _native.BitmapObject()
         with LOCK:
             self._check()

@@ -73,9 +73,7 @@ _SIGNATURES = {
     "TomeshelfGetAreaCodes": (i32, ctypes.POINTER(u8), i32),
 }
 
-if sys.platform == "win32":
-    _NAMES = ["Tomeshelf.dll"]
-elif sys.platform == "darwin":
+if sys.platform == "darwin":
     _NAMES = ["libtomeshelf.1.dylib", "libtomeshelf.dylib"]
 else:
     _NAMES = ["libtomeshelf.so.1", "libtomeshelf.so"]
@@ -118,8 +116,9 @@ def library() -> Any:
     global _lib, _path
     with LOCK:
         if _lib is None:
-            _path, _lib = _load()
-            _declare(_lib)
+            path, lib = _load()
+            _declare(path, lib)
+            _path, _lib = path, lib
         return _lib
 
 
@@ -129,9 +128,8 @@ def library_path() -> Optional[str]:
 
 
 def _open(path: str) -> ctypes.CDLL:
-    # The exports use stdcall only in the 32-bit Windows DLL.
-    if sys.platform == "win32" and ctypes.sizeof(ctypes.c_void_p) == 4:
-        return ctypes.WinDLL(path)  # type: ignore[attr-defined]
+    # Plain C calls: only the 32-bit Windows DLL uses stdcall, and it lacks the Tomeshelf*
+    # exports this package needs.
     return ctypes.CDLL(path)
 
 
@@ -156,13 +154,13 @@ def _load() -> "tuple[str, ctypes.CDLL]":
         "to its path")
 
 
-def _declare(lib: Any) -> None:
+def _declare(path: str, lib: Any) -> None:
     for name, (restype, *argtypes) in _SIGNATURES.items():
         try:
             fn = getattr(lib, name)
         except AttributeError:
-            # Windows builds carry the 29 exports only; what needs the rest says so.
-            continue
+            raise LibraryNotFound(f"{path} lacks {name}: the package needs a POSIX build of "
+                                  "the library") from None
         fn.restype = restype
         fn.argtypes = argtypes
 
