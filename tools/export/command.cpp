@@ -108,7 +108,7 @@ int RunExport(int argc, char** argv) {
       return static_cast<bool>(out);
     });
     out.flush();
-    if (!out) problems.push_back({0, "the output could not be written"});
+    if (!out) return Fail("the output could not be written");
   } else {
     GaijiFonts fonts;
     fonts.OpenGaijiFonts(library.platform(), entry.gaijiPath, entry.fontNames.data());
