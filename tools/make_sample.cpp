@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jis_text.h"
+#include "codec/jis.h"
 #include "support/article_builder.h"
 #include "support/book_builder.h"
 #include "support/index_builder.h"
@@ -18,7 +18,7 @@ namespace {
 using namespace tomeshelf::testing;
 
 Bytes Jis(const std::string& utf8) {
-  auto jis = tomeshelf::cli::Utf8ToJis(utf8);
+  auto jis = tomeshelf::codec::Utf8ToJis(utf8);
   if (!jis) {
     std::fprintf(stderr, "make_sample: no JIS form for %s\n", utf8.c_str());
     std::exit(1);

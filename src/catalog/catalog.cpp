@@ -60,6 +60,13 @@ bool Catalog::SelectEntry(int32_t index) {
   return true;
 }
 
+bool Catalog::SelectOnly(int32_t index) {
+  if (index < 0 || index >= EntryCount()) return false;
+  for (BookEntry& entry : entries_) entry.selected = 0;
+  entries_[static_cast<size_t>(index)].selected = 1;
+  return true;
+}
+
 bool Catalog::GetEntry(int32_t index, BookEntry& out) const {
   if (index < 0 || index >= EntryCount()) return false;
   out = entries_[static_cast<size_t>(index)];

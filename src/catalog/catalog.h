@@ -27,6 +27,9 @@ class Catalog {
 
   int32_t EntryCount() const { return static_cast<int32_t>(entries_.size()); }
   bool SelectEntry(int32_t index);
+  // For the program: selects the record at index and deselects every other one, so that
+  // epwBooksOpen opens it. False (nothing changed) when the index is out of range.
+  bool SelectOnly(int32_t index);
   // Copies the record at index (selected or not) when it exists; true only when selected.
   bool GetEntry(int32_t index, BookEntry& out) const;
   // Writes the selected indexes in ascending order, at most 200; returns how many.
