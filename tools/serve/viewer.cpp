@@ -127,6 +127,8 @@ void Viewer::Install(httplib::Server& server) {
         res.set_header("Server-Timing", "library;dur=" + std::to_string(spent.count()));
       } catch (const BadRequest& bad) {
         SendError(res, 400, bad.message);
+      } catch (const std::exception& e) {
+        SendError(res, 500, e.what());
       }
     });
   };
