@@ -19,12 +19,12 @@ async function api(path) {
   return body;
 }
 
+// A query string that keeps BLOCK:OFFSET readable in bookmarks.
 function query(params) {
-  const q = new URLSearchParams();
-  for (const [key, value] of Object.entries(params)) {
-    if (value !== '' && value !== undefined && value !== null) q.set(key, value);
-  }
-  return q.toString();
+  return Object.entries(params)
+    .filter(([, value]) => value !== '' && value !== undefined && value !== null)
+    .map(([key, value]) => key + '=' + encodeURIComponent(value).replace(/%3A/gi, ':'))
+    .join('&');
 }
 
 function searchParams() {
@@ -78,7 +78,7 @@ function showHits(result) {
   }
   $('note').textContent = result.total === 0 ? 'No hits.'
       : (result.how !== 'as typed' ? `Found as “${result.spelling}” (${result.how}). ` : '') +
-        (result.total > result.hits.length ? `${result.hits.length} of ${result.total} hits.` : `${result.total} hits.`);
+        (result.total > result.hits.length ? `${result.hits.length} of ${result.total} hits.` : `${result.total} hit${result.total === 1 ? '' : 's'}.`);
   result.hits.forEach((hit, i) => {
     const a = document.createElement('a');
     a.textContent = hit.heading;
