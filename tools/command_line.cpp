@@ -62,12 +62,18 @@ Arguments ParseArguments(int argc, char** argv, int first, const std::vector<std
   return args;
 }
 
-std::string TakeDisc(Arguments& args) {
+std::optional<std::string> TakeDisc(Arguments& args) {
   std::error_code ec;
-  if (!args.positional.empty() && std::filesystem::is_directory(args.positional[0], ec)) {
-    std::string disc = args.positional[0];
-    args.positional.erase(args.positional.begin());
-    return disc;
+  if (!args.positional.empty()) {
+    const std::string first = args.positional[0];
+    if (std::filesystem::is_directory(first, ec)) {
+      args.positional.erase(args.positional.begin());
+      return first;
+    }
+    if (first.find('/') != std::string::npos) {  // meant as a disc, not a word
+      Fail("no such disc directory: " + first);
+      return std::nullopt;
+    }
   }
   return TOMESHELF_SAMPLE_DISC;
 }
@@ -97,7 +103,12 @@ std::optional<Reading> Prepare(int argc, char** argv, const char* usage,
     status = Fail(error);
     return std::nullopt;
   }
-  r.disc = TakeDisc(r.args);
+  const auto disc = TakeDisc(r.args);
+  if (!disc) {
+    status = 1;
+    return std::nullopt;
+  }
+  r.disc = *disc;
   const auto book = BookOption(r.args);
   if (!book) {
     status = 2;

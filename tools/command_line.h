@@ -26,8 +26,9 @@ Arguments ParseArguments(int argc, char** argv, int first, const std::vector<std
                          const std::vector<std::string>& valued, std::string& error);
 
 // The disc: the first positional argument when it is a directory (taken off the list),
-// else the bundled sample.
-std::string TakeDisc(Arguments& args);
+// else the bundled sample. nullopt, after a message, when it names a path that is no
+// directory.
+std::optional<std::string> TakeDisc(Arguments& args);
 
 // "--book N" (default 0); nullopt and a message when it is not a number.
 std::optional<int32_t> BookOption(const Arguments& args);

@@ -29,12 +29,13 @@ int RunServe(int argc, char** argv) {
   if (!error.empty()) return Fail(error);
   std::vector<std::string> discs;
   while (!args.positional.empty()) {
-    const std::string before = args.positional[0];
-    const std::string disc = TakeDisc(args);
-    if (!args.positional.empty() && args.positional[0] == before) return Fail("no such disc directory: " + before);
-    discs.push_back(disc);
+    const size_t before = args.positional.size();
+    const auto disc = TakeDisc(args);
+    if (!disc) return 1;
+    if (args.positional.size() == before) return Fail("no such disc directory: " + args.positional[0]);
+    discs.push_back(*disc);
   }
-  if (discs.empty()) discs.push_back(TakeDisc(args));
+  if (discs.empty()) discs.push_back(*TakeDisc(args));
   const std::string portText = args.Get("--port", "8080");
   if (portText.empty() || portText.size() > 5 || portText.find_first_not_of("0123456789") != std::string::npos ||
       std::stoi(portText) > 65535) {

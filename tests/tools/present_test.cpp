@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "codec/jis.h"
 #include "present/document.h"
 #include "present/media.h"
@@ -119,6 +121,27 @@ TEST(PresentTest, SampleBookReadAsAPersonWould) {
   session.Glyph({'h', 0x2121}, 16, error);
   EXPECT_EQ(error.kind, Failure::kNotFound);
   EXPECT_TRUE(EncodeBitsPng(9000, 1, 1125, Bytes(1125).data(), 1125, true, false).empty());
+}
+
+// Damaged text and stray positions give some document or an error, never a crash or a read
+// past the end (the sanitizer build watches the latter).
+TEST(PresentTest, AnyBytesAndAnyPositionAreSafe) {
+  std::mt19937 random(13);
+  const uint8_t common[] = {0x1F, 0x41, 0x01, 0x42, 0x62, 0x44, 0x64, 0x4D, 0x4A, 0x0A, 0x03, 0xA1, 0x24};
+  for (int i = 0; i < 2000; ++i) {
+    Bytes raw(random() % 64);
+    for (auto& b : raw) b = random() % 3 ? common[random() % sizeof common] : static_cast<uint8_t>(random());
+    const Document doc = Parse(raw);
+    ToTerminal(doc, true);
+    EXPECT_EQ(ToJson(doc)["version"], 1);
+    ToHtml(doc, "book=0");
+  }
+  Session session(TOMESHELF_SAMPLE_DISC, 0);
+  for (int i = 0; i < 200; ++i) {
+    Error error;
+    session.Read({static_cast<uint32_t>(1 + random() % 12), static_cast<uint32_t>(random() % 2048)}, error);
+    EXPECT_NE(error.kind, Failure::kDisc);
+  }
 }
 
 }  // namespace
