@@ -53,15 +53,15 @@ TEST_F(ServeTest, EachRouteAnswers) {
   const Case cases[] = {
       {"/", "text/html", "<script src=\"app.js\">"},
       {"/app.js", "text/javascript", "api/search"},
-      {"/api/books", "application/json", "\"title\":\"Tomeshelf Sample Dictionary\""},
-      {"/api/search?q=CAT", "application/json", "\"how\":\"lower case\""},
-      {"/api/search?q=%E3%81%AD&mode=forward", "application/json", "\"at\":\"5:182\""},
-      {"/api/search?q=CAT&strict=1", "application/json", "\"total\":0"},
-      {"/api/article?at=5:818", "application/json", "\"code\":\"hA121\""},
-      {"/api/menu", "application/json", "#/article?at=5:0&amp;book=0"},
+      {"/api/books", "application/json", "\"title\":\"Ｔｏｍｅｓｈｅｌｆ"},
+      {"/api/search?q=cAT", "application/json", "\"how\":\"upper case\""},
+      {"/api/search?q=%E3%81%AD&mode=forward", "application/json", "\"at\":\"2:202\""},
+      {"/api/search?q=cAT&strict=1", "application/json", "\"total\":0"},
+      {"/api/article?at=2:586", "application/json", "\"code\":\"hA121\""},
+      {"/api/menu", "application/json", "#/article?at=2:0&amp;book=0"},
       {"/api/gaiji/hA121.png?size=24", "image/png", "PNG"},
-      {"/api/picture?at=2:0&width=32&height=32", "image/png", "PNG"},
-      {"/api/sound?at=3:0&end=4:952&format=0000", "audio/wav", "WAVE"},
+      {"/api/picture?at=6:984&width=32&height=32", "image/png", "PNG"},
+      {"/api/sound?at=5:0&end=6:984&format=0000", "audio/wav", "WAVE"},
   };
   for (const Case& c : cases) {
     auto res = Get(c.path);
@@ -70,9 +70,9 @@ TEST_F(ServeTest, EachRouteAnswers) {
     EXPECT_EQ(res->get_header_value("Content-Type").rfind(c.type, 0), 0u) << c.path;
     EXPECT_NE(res->body.find(c.body), std::string::npos) << c.path;
   }
-  auto article = nlohmann::json::parse(Get("/api/article?at=5:182")->body);
-  EXPECT_EQ(article["previous"], "5:52");
-  EXPECT_EQ(article["next"], "5:300");
+  auto article = nlohmann::json::parse(Get("/api/article?at=2:202")->body);
+  EXPECT_EQ(article["previous"], "2:56");
+  EXPECT_EQ(article["next"], "2:324");
 }
 
 TEST_F(ServeTest, BadParametersAreRefusedWithAJsonError) {
@@ -109,13 +109,13 @@ TEST_F(ServeTest, BadParametersAreRefusedWithAJsonError) {
 TEST_F(ServeTest, RemovedDiscGivesAnErrorAndServingResumesWhenItIsBack) {
   ASSERT_EQ(Get("/api/search?q=cat")->status, 200);
   fs::rename(disc_, disc_.string() + ".away");
-  auto gone = Get("/api/article?at=5:182");
+  auto gone = Get("/api/article?at=2:202");
   EXPECT_EQ(gone->status, 503);
   EXPECT_NE(gone->body.find("disc"), std::string::npos);
   EXPECT_EQ(Get("/api/search?q=cat")->status, 503);
   fs::rename(disc_.string() + ".away", disc_);
   EXPECT_EQ(Get("/api/search?q=cat")->status, 200);
-  EXPECT_EQ(Get("/api/article?at=5:182")->status, 200);
+  EXPECT_EQ(Get("/api/article?at=2:202")->status, 200);
 }
 
 }  // namespace

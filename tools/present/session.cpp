@@ -176,6 +176,8 @@ Error Session::Open() {
     CloseEpwing();
     return {Failure::kNotFound, "the disc has no book " + std::to_string(book_)};
   }
+  BookEntry entry;
+  ProcessLibrary().catalog()->GetEntry(book_, entry);  // for the directory the maps are named after
   const int32_t opened = TomeshelfOpenBook(book_);
   CloseEpwing();
   if (opened != TOMESHELF_OK) {
