@@ -51,7 +51,7 @@ test('a person reads the sample book in the viewer', { timeout: 60000 }, async (
     // Enter opens the hit; its link leads to the dog, whose sound is a WAV.
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.querySelector('#text').textContent.includes('cat, a small'));
-    assert.match(page.url(), /#\/article\?at=5:182/);
+    assert.match(page.url(), /#\/article\?at=2:202/);
     await page.click('#text a.link');
     await page.waitForFunction(() => document.querySelector('#text').textContent.includes('dog'));
     const sound = await page.$eval('#text audio', (a) => a.src);
@@ -69,7 +69,7 @@ test('a person reads the sample book in the viewer', { timeout: 60000 }, async (
     assert.ok(await page.$eval('#text img.gaiji', (img) => img.naturalWidth) > 0);
 
     // A bookmarked view: words that begin with s, and the sea with its picture.
-    await page.evaluate(() => { location.hash = '#/article?at=5:916&q=s&mode=forward'; });
+    await page.evaluate(() => { location.hash = '#/article?at=2:988&q=s&mode=forward'; });
     await page.waitForFunction(() => document.querySelector('#text img.picture')?.complete &&
                                      document.querySelectorAll('#hits a').length === 3);
     assert.ok(await page.$eval('#text img.picture', (img) => img.naturalWidth) > 0);
