@@ -144,6 +144,7 @@ class InotifyFileMonitor final : public FileMonitor {
     if (InChild()) [[unlikely]] return CheckInChild();
     const uint32_t s = state_.load(std::memory_order_acquire);
     if (s == 0) [[likely]] return true;
+    if (s & kStopped) return CheckInChild();
     if (s & kGone) return false;
     state_.fetch_and(~kChanged, std::memory_order_acq_rel);
     return false;
@@ -160,10 +161,12 @@ class InotifyFileMonitor final : public FileMonitor {
  private:
   static constexpr uint32_t kChanged = 1;  // fails the next check
   static constexpr uint32_t kGone = 2;     // fails every check: missing or resized
+  static constexpr uint32_t kStopped = 4;  // the thread failed: check as without a monitor
 
   bool InChild() const { return g_forks.load(std::memory_order_relaxed) != forks_; }
 
-  // The child has no thread: it checks as a monitor-less book does, with a watch of its own.
+  // The child has no thread (nor has a monitor whose thread failed): it checks as a book
+  // without a monitor does, with a watch of its own.
   bool CheckInChild() {
     if (!childWatchStarted_) {
       childWatchStarted_ = true;
@@ -172,7 +175,7 @@ class InotifyFileMonitor final : public FileMonitor {
     const auto st = StatPath(file_);
     if (!st || static_cast<uint64_t>(st->st_size) != size_) return false;
     const bool changed = (childWatch_ && childWatch_->Poll()) ||
-                         (state_.exchange(0, std::memory_order_relaxed) & kChanged) != 0;
+                         (state_.fetch_and(~kChanged, std::memory_order_relaxed) & kChanged) != 0;
     return !changed;
   }
 
@@ -192,7 +195,10 @@ class InotifyFileMonitor final : public FileMonitor {
                                  {ancestors_.get(), POLLIN, 0},
                                  {mounts.get(), POLLPRI, 0}}};
       const nfds_t count = mounts.get() >= 0 ? 4 : 3;
-      if (::poll(fds.data(), count, -1) < 0 && errno != EINTR) return;
+      if (::poll(fds.data(), count, -1) < 0 && errno != EINTR) {
+        state_.fetch_or(kStopped | kChanged);
+        return;
+      }
       uint64_t drained = 0;
       if (fds[0].revents & POLLIN) {
         [[maybe_unused]] const ssize_t n = ::read(wake_.get(), &drained, sizeof drained);
