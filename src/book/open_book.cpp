@@ -92,15 +92,15 @@ std::optional<size_t> OpenBook::Read(int32_t offset, std::span<uint8_t> out, Rea
     const auto block = static_cast<uint32_t>(at / kBlockSize);
     const size_t within = at % kBlockSize;
     if (const uint8_t* cached = cache_.Find(block)) {
-      const size_t n = std::min<uint64_t>(kBlockSize - within, end - at);
+      const auto n = static_cast<size_t>(std::min<uint64_t>(kBlockSize - within, end - at));
       std::memcpy(out.data() + done, cached + within, n);
       done += n;
       at += n;
       continue;
     }
     const uint64_t lastBlock = (end - 1) / kBlockSize;
-    const size_t blocks = std::min<uint64_t>(
-        std::max<uint64_t>(lastBlock - block + 1, uint64_t{1} + readAhead), kMaxMissRun);
+    const auto blocks = static_cast<size_t>(std::min<uint64_t>(
+        std::max<uint64_t>(lastBlock - block + 1, uint64_t{1} + readAhead), kMaxMissRun));
     const auto got = textFile_->ReadAt(uint64_t{block} * kBlockSize,
                                        std::span<uint8_t>(missRun_.get(), blocks * kBlockSize));
     if (!got) return std::nullopt;
@@ -108,7 +108,7 @@ std::optional<size_t> OpenBook::Read(int32_t offset, std::span<uint8_t> out, Rea
     for (size_t i = 0; (i + 1) * kBlockSize <= *got; ++i) {
       cache_.Put(block + static_cast<uint32_t>(i), missRun_.get() + i * kBlockSize);
     }
-    const size_t n = std::min<uint64_t>(*got > within ? *got - within : 0, end - at);
+    const auto n = static_cast<size_t>(std::min<uint64_t>(*got > within ? *got - within : 0, end - at));
     std::memcpy(out.data() + done, missRun_.get() + within, n);
     done += n;
     at += n;

@@ -35,8 +35,8 @@ class ChangeWatch {
   virtual bool Poll() = 0;
 };
 
-// Keeps the answer to a file's check ready, so that asking costs no system call: the file
-// is watched by a thread of its own, which looks at it only when something happened.
+// Answers a file's check without a system call while nothing happens: a thread of its own
+// watches the file and tells the check when there is something to look at.
 class FileMonitor {
  public:
   virtual ~FileMonitor() = default;

@@ -7,16 +7,25 @@ namespace tomeshelf {
 namespace {
 constexpr size_t kMinGrowth = 4;
 constexpr size_t kMaxGrowth = 1024;
+// Room for the hits of most searches, kept from one search to the next; a list grown far
+// past it gives its storage back.
+constexpr size_t kFirstCapacity = 64;
+constexpr size_t kKeptCapacity = 4096;
 }  // namespace
 
 void HitList::ClearHits() {
-  std::vector<Hit>().swap(hits_);
+  if (hits_.capacity() > kKeptCapacity) {
+    std::vector<Hit>().swap(hits_);
+  } else {
+    hits_.clear();
+  }
 }
 
 void HitList::AppendHit(int32_t textOffset, int32_t headingOffset) {
   if (!hits_.empty() && (textOffset == 0 || textOffset == hits_.back().textOffset)) return;
   if (hits_.size() == hits_.capacity()) {
-    hits_.reserve(hits_.capacity() + std::clamp(hits_.size() / 8, kMinGrowth, kMaxGrowth));
+    hits_.reserve(hits_.empty() ? kFirstCapacity
+                                : hits_.capacity() + std::clamp(hits_.size() / 8, kMinGrowth, kMaxGrowth));
   }
   hits_.push_back(Hit{textOffset, headingOffset, 0});
 }

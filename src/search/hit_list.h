@@ -16,10 +16,11 @@ struct Hit {
 
 class HitList {
  public:
-  // Empties the list and releases its storage.
+  // Empties the list; its storage stays for the next search unless the list grew large.
   void ClearHits();
   // Appends a hit unless it repeats the text offset of the hit just before it, or has text
-  // offset 0 and is not the first. Grows by an eighth of the count (4 to 1024 elements).
+  // offset 0 and is not the first. Starts with room for 64 hits, then grows by an eighth
+  // of the count (4 to 1024 elements).
   void AppendHit(int32_t textOffset, int32_t headingOffset);
 
   int32_t Count() const { return static_cast<int32_t>(hits_.size()); }

@@ -20,8 +20,6 @@ constexpr size_t kVariablePrefix = 1;     // key length
 constexpr size_t kGroupWordPrefix = 2;    // type, key length
 constexpr size_t kGroupHeadPrefix = 4;    // type, key length, two bytes not read
 
-int Sign(int r) { return (r > 0) - (r < 0); }
-
 }  // namespace
 
 PageHeader ReadPageHeader(Page page) {
@@ -62,16 +60,15 @@ std::optional<LeafEntry> ReadLeafEntry(Page page, const PageHeader& header, size
 }
 
 int CompareEntryKey(const uint8_t* entryKey, size_t n, const Key& key, KeyMode mode) {
-  const void* zero = std::memchr(entryKey, 0, n);
-  const size_t e = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - entryKey) : n;
+  // One pass over the bytes where they lie. A key holds no 0x00, so the entry's 0x00
+  // (which ends it) differs from the key's byte there and sorts below it.
   const size_t m = key.size();
-  const size_t common = std::min(e, m);
-  if (common != 0) {
-    const int r = std::memcmp(entryKey, key.data(), common);
-    if (r != 0) return Sign(r);
+  const size_t common = std::min(n, m);
+  for (size_t i = 0; i < common; ++i) {
+    if (entryKey[i] != key[i]) return entryKey[i] < key[i] ? -1 : 1;
   }
-  if (e < m) return -1;  // the entry ends first: its 0x00 sorts below any byte of a key
-  if (mode == KeyMode::kExact && e > m) return 1;
+  if (n < m) return -1;  // the entry ends first
+  if (mode == KeyMode::kExact && n > m && entryKey[m] != 0) return 1;
   return 0;
 }
 

@@ -221,6 +221,30 @@ TEST_F(GuardedReadTest, CloseFilesEndsTheWatch) {
   EXPECT_TRUE(book.TextPath().empty());
 }
 
+// Blocks come from the cache until a check fails; the read after that goes to the file.
+TEST_F(GuardedReadTest, FailedCheckEmptiesTheCacheAndCloseDropsIt) {
+  OpenBook book(platform_);
+  ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
+  const int32_t at = static_cast<int32_t>(bytes_.size()) - 2048;
+  std::array<uint8_t, 4> out{};
+  ASSERT_EQ(book.Read(at, out), out.size());
+  EXPECT_EQ(out[0], 0x41);
+  const int64_t reads = platform_.readCalls;
+  platform_.files[path_][static_cast<size_t>(at)] = 0x42;
+  ASSERT_EQ(book.Read(at, out), out.size());
+  EXPECT_EQ(out[0], 0x41);
+  EXPECT_EQ(platform_.readCalls, reads);
+  platform_.pendingChanges = 1;
+  EXPECT_FALSE(book.Read(at, out));
+  ASSERT_EQ(book.Read(at, out), out.size());
+  EXPECT_EQ(out[0], 0x42);
+  platform_.files[path_][static_cast<size_t>(at)] = 0x43;
+  book.CloseFiles();
+  ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
+  ASSERT_EQ(book.Read(at, out), out.size());
+  EXPECT_EQ(out[0], 0x43);
+}
+
 TEST_F(GuardedReadTest, ReadPastTheEndPassesTheCheckAndDeliversNothing) {
   OpenBook book(platform_);
   ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);

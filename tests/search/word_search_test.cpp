@@ -72,6 +72,17 @@ TEST(NormaliseKeyTest, ConvertsAsTheIndexFiles) {
       {"small kana", EntryWith(Only({4, 5, 6})),
        Chars({0x2443, 0x2563, 0x2465, 0x2567, 0x2421, 0x2529, 0x246E}),
        Chars({0x2444, 0x2564, 0x2466, 0x2568, 0x2422, 0x252A, 0x246F})},
+      {"every small kana, and the cells beside them", EntryWith(Only({4, 5, 6})),
+       Chars({0x2423, 0x2425, 0x2427, 0x2420, 0x2442, 0x2444, 0x2462, 0x2468, 0x246D, 0x246F}),
+       Chars({0x2424, 0x2426, 0x2428, 0x2420, 0x2442, 0x2444, 0x2462, 0x2468, 0x246D, 0x246F})},
+      {"every voiced kana, and the cells beside the table", EntryWith(Only({7})),
+       Chars({0x242E, 0x2430, 0x2432, 0x2434, 0x2436, 0x2438, 0x243A, 0x243C, 0x243E, 0x2440,
+              0x2442, 0x2445, 0x2447, 0x2449, 0x2450, 0x2453, 0x2456, 0x2459, 0x242A, 0x245D}),
+       Chars({0x242D, 0x242F, 0x2431, 0x2433, 0x2435, 0x2437, 0x2439, 0x243B, 0x243D, 0x243F,
+              0x2441, 0x2444, 0x2446, 0x2448, 0x244F, 0x2452, 0x2455, 0x2458, 0x242A, 0x245D})},
+      {"every semi-voiced kana", EntryWith(Only({8})),
+       Chars({0x2454, 0x2457, 0x245A, 0x2450, 0x245E}),
+       Chars({0x2452, 0x2455, 0x2458, 0x2450, 0x245E})},
       {"voiced and semi-voiced", EntryWith(Only({7, 8})),
        Chars({0x242C, 0x255C, 0x2451, 0x255D, 0x2452}),
        Chars({0x242B, 0x255B, 0x244F, 0x255B, 0x2452})},
@@ -185,6 +196,12 @@ TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
       {Chars({0x2126, 0x2341}), KeyMode::kExact, kKanaIndex},
       {Chars({0x2330, kA}), KeyMode::kExact, kWrittenIndex},
       {Chars({0x2339}), KeyMode::kBackward, kWrittenBackwardIndex},
+      // The cells just outside the letters and the digits choose by the rest of the word.
+      {Chars({0x237A}), KeyMode::kExact, kAlphabetIndex},
+      {Chars({0x2340}), KeyMode::kExact, kKanaIndex},
+      {Chars({0x237B}), KeyMode::kExact, kKanaIndex},
+      {Chars({0x232F}), KeyMode::kExact, kKanaIndex},
+      {Chars({0x233A}), KeyMode::kExact, kKanaIndex},
       {Chars({kA, 0x3021, kI}), KeyMode::kExact, kWrittenIndex},
       {Chars({kA, 0x7F21}), KeyMode::kBackward, kWrittenBackwardIndex},
       {Chars({0x2522, 0x2F21}), KeyMode::kBackward, kKanaBackwardIndex},
@@ -192,6 +209,16 @@ TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WantedIndexCode(c.word, c.mode), c.code) << ::testing::PrintToString(c.word);
+  }
+}
+
+TEST(SearchTest, HitsCarryTheirHeadingPositionsInEveryLeafForm) {
+  for (LeafForm form : {LeafForm::kFixed, LeafForm::kVariable, LeafForm::kGroup}) {
+    MemoryBook book(BookWith({Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)},
+                             PlainIndex(kKanaIndex), IndexShape{form}));
+    ASSERT_EQ(book.Search(Chars({kA, kStar})).texts, Texts(10, 2)) << int(form);
+    EXPECT_EQ(book.book.Hits()[0].headingOffset, (Position{10, 16}.FileOffset())) << int(form);
+    EXPECT_EQ(book.book.Hits()[1].headingOffset, (Position{11, 16}.FileOffset())) << int(form);
   }
 }
 

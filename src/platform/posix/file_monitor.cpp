@@ -128,10 +128,8 @@ class InotifyFileMonitor final : public FileMonitor {
     if (!Reports(directory_) || !Reports(file_)) return false;
     tree_ = StartPosixChangeWatch(directory_);
     if (!tree_ || wake_.get() < 0 || ancestors_.get() < 0) return false;
-    treeIdentity_ = IdentityOf(StatPath(directory_));
     fileIdentity_ = IdentityOf(StatPath(file_));
     WatchAncestors();
-    Restat();
     try {
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
@@ -141,12 +139,11 @@ class InotifyFileMonitor final : public FileMonitor {
   }
 
   bool Check() override {
-    if (InChild()) [[unlikely]] return CheckInChild();
+    if (InChild()) [[unlikely]] return CheckWithoutThread();
     const uint32_t s = state_.load(std::memory_order_acquire);
     if (s == 0) [[likely]] return true;
-    if (s & kGone) return false;
-    state_.fetch_and(~kChanged, std::memory_order_acq_rel);
-    return false;
+    if (s & kStopped) return CheckWithoutThread();
+    return CheckAfterEvents();
   }
 
   bool Settle() override {
@@ -158,22 +155,43 @@ class InotifyFileMonitor final : public FileMonitor {
   }
 
  private:
-  static constexpr uint32_t kChanged = 1;  // fails the next check
-  static constexpr uint32_t kGone = 2;     // fails every check: missing or resized
+  static constexpr uint32_t kEvents = 1;   // something happened: the next check looks
+  static constexpr uint32_t kStopped = 2;  // the thread failed: check as without a monitor
 
   bool InChild() const { return g_forks.load(std::memory_order_relaxed) != forks_; }
 
-  // The child has no thread: it checks as a monitor-less book does, with a watch of its own.
-  bool CheckInChild() {
+  // What happened is judged when a check asks, as a book without a monitor would: by the
+  // file's size and the tree watch's events, read here. The thread only noticed them (a
+  // file rewritten at its size is no change, however the thread saw it on the way).
+  bool CheckAfterEvents() {
+    std::lock_guard lock(checkMutex_);
+    state_.fetch_and(~kEvents, std::memory_order_acq_rel);
+    Wake();  // the thread looks at the tree watch again
+    const auto st = StatPath(file_);
+    if (!st || static_cast<uint64_t>(st->st_size) != size_) {
+      state_.fetch_or(kEvents, std::memory_order_acq_rel);  // every check fails until it is back
+      return false;
+    }
+    bool changed = tree_->Poll();
+    const Identity id = IdentityOf(st);
+    if (id != fileIdentity_) {
+      changed = true;  // another file under the same name, or a remounted disc
+      fileIdentity_ = id;
+    }
+    return !changed;
+  }
+
+  // The child has no thread (nor has a monitor whose thread failed): it checks as a book
+  // without a monitor does, with a watch of its own.
+  bool CheckWithoutThread() {
+    std::lock_guard lock(checkMutex_);
     if (!childWatchStarted_) {
       childWatchStarted_ = true;
       childWatch_ = StartPosixChangeWatch(directory_);
     }
     const auto st = StatPath(file_);
     if (!st || static_cast<uint64_t>(st->st_size) != size_) return false;
-    const bool changed = (childWatch_ && childWatch_->Poll()) ||
-                         (state_.exchange(0, std::memory_order_relaxed) & kChanged) != 0;
-    return !changed;
+    return !(childWatch_ && childWatch_->Poll());
   }
 
   void Wake() {
@@ -187,12 +205,17 @@ class InotifyFileMonitor final : public FileMonitor {
     ::pthread_sigmask(SIG_BLOCK, &all, nullptr);
     Fd mounts(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
     for (;;) {
+      // While events wait for a check, the tree watch stays readable: leave it out until
+      // the check has read them.
+      const bool noticed = (state_.load(std::memory_order_acquire) & kEvents) != 0;
       std::array<pollfd, 4> fds{{{wake_.get(), POLLIN, 0},
-                                 {tree_->Descriptor(), POLLIN, 0},
                                  {ancestors_.get(), POLLIN, 0},
-                                 {mounts.get(), POLLPRI, 0}}};
-      const nfds_t count = mounts.get() >= 0 ? 4 : 3;
-      if (::poll(fds.data(), count, -1) < 0 && errno != EINTR) return;
+                                 {mounts.get(), POLLPRI, 0},
+                                 {noticed ? -1 : tree_->Descriptor(), POLLIN, 0}}};
+      if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+        state_.fetch_or(kStopped, std::memory_order_acq_rel);
+        return;
+      }
       uint64_t drained = 0;
       if (fds[0].revents & POLLIN) {
         [[maybe_unused]] const ssize_t n = ::read(wake_.get(), &drained, sizeof drained);
@@ -204,13 +227,15 @@ class InotifyFileMonitor final : public FileMonitor {
         ticket = requested_;
       }
       // Everything that happened before the ticket was taken is queued by now.
-      ::poll(fds.data(), count, 0);
-      bool changed = tree_->Poll();
-      bool moved = DrainAncestors();
-      if (count == 4 && (fds[3].revents & (POLLPRI | POLLERR))) moved = true;
-      if (moved) WatchAncestors();
-      changed |= Rewatch();
-      Restat(changed);
+      fds[3].fd = tree_->Descriptor();
+      ::poll(fds.data(), fds.size(), 0);
+      bool events = (fds[3].revents & POLLIN) != 0;
+      if (DrainAncestors()) {
+        WatchAncestors();
+        events = true;
+      }
+      if (fds[2].revents & (POLLPRI | POLLERR)) events = true;
+      if (events) state_.fetch_or(kEvents, std::memory_order_acq_rel);
       {
         std::lock_guard lock(mutex_);
         acknowledged_ = ticket;
@@ -253,34 +278,6 @@ class InotifyFileMonitor final : public FileMonitor {
     }
   }
 
-  // A watched directory that was replaced (moved away and another put in its place, or
-  // brought back) is watched afresh. True when that happened.
-  bool Rewatch() {
-    const Identity now = IdentityOf(StatPath(directory_));
-    if (now == treeIdentity_ || now == Identity{}) return false;
-    if (auto fresh = StartPosixChangeWatch(directory_)) {
-      tree_ = std::move(fresh);
-      treeIdentity_ = now;
-    }
-    return true;
-  }
-
-  void Restat(bool changed = false) {
-    const auto st = StatPath(file_);
-    const bool gone = !st || static_cast<uint64_t>(st->st_size) != size_;
-    const Identity id = IdentityOf(st);
-    if (st && id != fileIdentity_) {
-      changed = true;  // another file under the same name, or a remounted disc
-      fileIdentity_ = id;
-    }
-    if (gone) {
-      state_.fetch_or(kGone | (changed ? kChanged : 0), std::memory_order_acq_rel);
-    } else {
-      state_.fetch_and(~kGone, std::memory_order_acq_rel);
-      if (changed) state_.fetch_or(kChanged, std::memory_order_acq_rel);
-    }
-  }
-
   const std::string file_;
   std::string directory_;
   const uint64_t size_;
@@ -290,8 +287,8 @@ class InotifyFileMonitor final : public FileMonitor {
   Fd wake_{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
   Fd ancestors_{::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)};
   std::unique_ptr<PosixTreeWatch> tree_;
-  Identity treeIdentity_;
-  Identity fileIdentity_;
+  Identity fileIdentity_;  // checks only
+  std::mutex checkMutex_;
   std::unordered_map<int, std::string> nextName_;  // ancestor watch -> the name below it
   std::mutex mutex_;
   std::condition_variable settled_;

@@ -1,5 +1,6 @@
-// The POSIX file monitor: a thread per monitored file that sleeps on inotify and the mount
-// table, looks at the file only when woken, and publishes the outcome as one atomic word.
+// The POSIX file monitor: a thread per monitored file sleeps on inotify and the mount table
+// and raises a flag in one atomic word when something happened; a check looks at the file
+// and the events only then.
 #ifndef TOMESHELF_PLATFORM_POSIX_FILE_MONITOR_H_
 #define TOMESHELF_PLATFORM_POSIX_FILE_MONITOR_H_
 
