@@ -83,7 +83,7 @@ Bytes GaijiFontBytes(FontShape shape, uint16_t startCode, uint32_t glyphs) {
   PutBe16(out, 10, startCode);
   for (uint32_t i = 0; i < glyphs; ++i) {
     const Bytes glyph = GlyphPattern(shape, i);
-    std::copy(glyph.begin(), glyph.end(), out.begin() + GlyphOffset(shape, i));
+    std::copy(glyph.begin(), glyph.end(), out.begin() + static_cast<std::ptrdiff_t>(GlyphOffset(shape, i)));
   }
   return out;
 }

@@ -202,8 +202,9 @@ INSTANTIATE_TEST_SUITE_P(GlyphSizes, Win32BitmapTest,
                                            Geometry{16, 16, 2}, Geometry{24, 24, 4},
                                            Geometry{30, 30, 4}, Geometry{48, 48, 6}),
                          [](const ::testing::TestParamInfo<Geometry>& param) {
-                           return "W" + std::to_string(param.param.width) + "H" +
-                                  std::to_string(param.param.height);
+                           std::string name = "W";
+                           name += std::to_string(param.param.width) + "H";
+                           return name + std::to_string(param.param.height);
                          });
 
 TEST(Win32BitmapAttachTest, ZeroBitsAreInkAndOneBitsPaper) {
