@@ -94,7 +94,7 @@ Bytes GaijiFontFile(FontShape shape, uint16_t startCode, const std::vector<Bytes
   for (uint32_t i = 0; i < count; ++i) {
     const Bytes& glyph = glyphs[i];
     std::copy_n(glyph.begin(), std::min<size_t>(glyph.size(), shape.GlyphBytes()),
-                out.begin() + GlyphOffset(shape, i));
+                out.begin() + static_cast<std::ptrdiff_t>(GlyphOffset(shape, i)));
   }
   return out;
 }

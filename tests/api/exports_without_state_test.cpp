@@ -139,15 +139,5 @@ TEST(ExportsTest, EveryExportAnswersWithoutCatalogOrBook) {
   }
 }
 
-TEST(ExportsTest, EveryExportAnswersAgainInAnyOrder) {
-  // The same calls backwards: no call leaves state that changes another's answer.
-  for (size_t i = std::size(kExports); i-- > 0;) {
-    SCOPED_TRACE(kExports[i].name);
-    CallerMemory memory;
-    Prepare(memory);
-    EXPECT_EQ(kExports[i].call(memory), kExports[i].expected);
-  }
-}
-
 }  // namespace
 }  // namespace tomeshelf

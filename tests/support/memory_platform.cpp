@@ -26,7 +26,7 @@ class MemoryFile final : public File {
     if (it == platform_.files.end()) return std::nullopt;
     const auto& bytes = it->second;
     if (offset >= bytes.size()) return 0;
-    size_t n = std::min<size_t>(out.size(), bytes.size() - offset);
+    size_t n = static_cast<size_t>(std::min<uint64_t>(out.size(), bytes.size() - offset));
     if (platform_.faults.shortReadLimit != 0) n = std::min(n, platform_.faults.shortReadLimit);
     std::memcpy(out.data(), bytes.data() + offset, n);
     return n;

@@ -198,8 +198,8 @@ TEST(LinkTest, LinkCopiedOutOfAnArticleLeadsIntoTheMiddleOfABlock) {
 TEST(LinkTest, ReferencesAreCheckedBeforeTheyAreFollowed) {
   const Bytes link = LinkTo(kTarget);
   Bytes notEscaped = link, otherKind = link;
-  notEscaped[0] = 0x1E;
-  otherKind[1] = 0x44;
+  notEscaped.at(0) = 0x1E;
+  otherKind.at(1) = 0x44;
   const std::vector<std::tuple<Bytes, int32_t, int32_t, std::vector<std::string>>> cases = {
       {link, 0, kTarget, {}},
       {MenuLinkTo(kTarget), -2, kTarget, {}},  // a menu reference leads to a page, not an article

@@ -155,57 +155,6 @@ TEST(Win32DrawingTest, SetPixelSetsExactlyThatPixel) {
 
 // ---- Monochrome bitmaps ----
 
-struct Geometry {
-  int32_t width, height, stride;
-};
-
-std::vector<uint8_t> MonoPattern(const Geometry& g) {
-  std::vector<uint8_t> bits(static_cast<size_t>(g.stride * g.height));
-  for (size_t i = 0; i < bits.size(); ++i) bits[i] = static_cast<uint8_t>(i * 37 + 11);
-  return bits;
-}
-
-class Win32BitmapTest : public ::testing::TestWithParam<Geometry> {};
-
-TEST_P(Win32BitmapTest, AttachesAMonochromeBitmapOfTheRows) {
-  const Geometry g = GetParam();
-  const std::vector<uint8_t> bits = MonoPattern(g);
-  FrameworkObject object;
-  ASSERT_TRUE(SystemPlatform().AttachBitmap(&object, {g.width, g.height, g.stride, bits}));
-  const auto bitmap = static_cast<HBITMAP>(object.handle);
-  ASSERT_NE(bitmap, nullptr);
-  BITMAP info{};
-  ASSERT_EQ(::GetObject(bitmap, sizeof info, &info), static_cast<int>(sizeof info));
-  EXPECT_EQ(info.bmWidth, g.width);
-  EXPECT_EQ(info.bmHeight, g.height);
-  EXPECT_EQ(info.bmPlanes, 1);
-  EXPECT_EQ(info.bmBitsPixel, 1);
-  ASSERT_EQ(info.bmWidthBytes, g.stride);
-  std::vector<uint8_t> back(bits.size());
-  ASSERT_EQ(::GetBitmapBits(bitmap, static_cast<LONG>(back.size()), back.data()),
-            static_cast<LONG>(back.size()));
-  // Bits past the width are padding, which the system need not keep.
-  for (int32_t y = 0; y < g.height; ++y) {
-    for (int32_t x = 0; x < g.width; ++x) {
-      const size_t at = static_cast<size_t>(y * g.stride + x / 8);
-      const int bit = 7 - x % 8;
-      ASSERT_EQ((back[at] >> bit) & 1, (bits[at] >> bit) & 1) << x << "," << y;
-    }
-  }
-  ::DeleteObject(bitmap);
-}
-
-// The glyph geometries: nominal width, height and the 16-bit padded row stride.
-INSTANTIATE_TEST_SUITE_P(GlyphSizes, Win32BitmapTest,
-                         ::testing::Values(Geometry{8, 16, 2}, Geometry{12, 24, 2},
-                                           Geometry{15, 30, 2}, Geometry{24, 48, 4},
-                                           Geometry{16, 16, 2}, Geometry{24, 24, 4},
-                                           Geometry{30, 30, 4}, Geometry{48, 48, 6}),
-                         [](const ::testing::TestParamInfo<Geometry>& param) {
-                           return "W" + std::to_string(param.param.width) + "H" +
-                                  std::to_string(param.param.height);
-                         });
-
 TEST(Win32BitmapAttachTest, ZeroBitsAreInkAndOneBitsPaper) {
   // Row 0: left pixel black; row 1: all black but the last of 12 pixels.
   const std::vector<uint8_t> bits = {0x7F, 0xFF, 0x00, 0x1F};
