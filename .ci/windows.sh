@@ -35,7 +35,7 @@ finish() {
 trap finish EXIT
 wineserver -p >/dev/null 2>&1
 # The prefix is created while the DLL builds.
-wineboot --init >/dev/null 2>&1 &
+"$wine" wineboot --init >/dev/null 2>&1 &
 booting=$!
 
 # Release at -O2 (GCC 12 at -O3 warns falsely on small byte vectors); no debug information,
