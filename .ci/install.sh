@@ -26,7 +26,7 @@ cmake --build "$work/consumer" >/dev/null
 rm -f build/tomeshelf_*.deb
 (cd build && cpack -G DEB >/dev/null)
 dpkg -i build/tomeshelf_*.deb >/dev/null
-found=$(tomeshelf lookup /usr/share/tomeshelf/sample 'ね*')
+found=$(tomeshelf search /usr/share/tomeshelf/sample 'ね*')
 [[ $found == *猫* ]] || { echo "install.sh: the installed program found no 猫: $found" >&2; exit 1; }
 cc -o "$work/with_system" tests/install/consumer.c $(pkg-config --cflags --libs tomeshelf)
 "$work/with_system" /usr/share/tomeshelf/sample
