@@ -115,22 +115,27 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
     SCOPED_TRACE(i);
     const json& e = lines[i];
     EXPECT_EQ(e["id"], i + 1);
-    EXPECT_EQ(e["position"], PositionText(int32_t(book.article[i])));
     EXPECT_EQ(e["headings"], json::array({Utf8(Title(i))}));
     const json keys = {{{"index", "kana"}, {"key", Utf8(KanaKey(i))}},
                        {{"index", "written"}, {"key", Utf8(WrittenKey(i))}},
                        {{"index", "alphabet"}, {"key", Alphabet(i)}}};
     EXPECT_EQ(e["keys"], keys);
     const size_t next = (i + 1) % kWords;
-    const json link = {{"type", "link"}, {"menu", false}, {"at", PositionText(int32_t(book.article[next]))},
-                       {"entry", next + 1}, {"label", json::array({Text(Utf8(KanaKey(i)))})}};
-    const json gaiji = i % 2 ? json{{"type", "gaiji"}, {"gaiji", "B021"}, {"width", "full"}} : Text("é");
+    const json link = {{"type", "link"},
+                       {"menu", false},
+                       {"at", PositionText(int32_t(book.article[next]))},
+                       {"entry", next + 1},
+                       {"label", json::array({Text(Utf8(KanaKey(i)))})}};
+    const json gaiji =
+        i % 2 ? json{{"type", "gaiji"}, {"gaiji", "B021"}, {"width", "full"}} : Text("é");
+    const json title = json::array({Text(Utf8(Title(i)), true)});
     const json body = json::array({Text(Utf8(Chars(3, uint32_t(i)))), link, gaiji});
-    EXPECT_EQ(e["text"]["paragraphs"], json::array({{{"indent", 0}, {"items", json::array({Text(Utf8(Title(i)), true)})}},
-                                                    {{"indent", 0}, {"items", body}}}));
+    EXPECT_EQ(e["text"]["paragraphs"],
+              json::array({{{"indent", 0}, {"items", title}}, {{"indent", 0}, {"items", body}}}));
   }
 
-  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip"), "--gaiji-map", map}), 0);
+  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip"), "--gaiji-map", map}),
+            0);
   int error = 0;
   zip_t* zip = zip_open(book.Out("dict.zip").c_str(), ZIP_RDONLY, &error);
   ASSERT_NE(zip, nullptr);
@@ -156,7 +161,8 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
     for (const json& t : terms) {
       ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
       EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
-      ASSERT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
+      ASSERT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() &&
+                  t[7].is_string());
       const size_t i = t[6].get<size_t>() - 1;
       ++termsOf.at(i);
       EXPECT_EQ(t[0], t[1] == "" ? Alphabet(i) : Utf8(WrittenKey(i)));
@@ -164,7 +170,8 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
       // Plain text, unless the drawn external character needs structured content.
       ASSERT_EQ(t[5].size(), 1u);
       if (i % 2 == 0) {
-        EXPECT_EQ(t[5][0], Utf8(Title(i)) + "\n" + Utf8(Chars(3, uint32_t(i))) + Utf8(KanaKey(i)) + "é");
+        EXPECT_EQ(t[5][0], Utf8(Title(i)) + "\n" + Utf8(Chars(3, uint32_t(i))) +
+                               Utf8(KanaKey(i)) + "é");
       } else {
         EXPECT_EQ(t[5][0]["content"].back()["path"], "gaiji/zB021.png");
       }

@@ -34,12 +34,18 @@ json ArticleJson(const std::vector<uint8_t>& raw, const ArticleContext& context)
       }
     } else if (item.type == Item::Type::kGaiji) {
       const std::string code = item.gaiji.ToString();
-      j = {{"type", "gaiji"}, {"gaiji", code.substr(1)}, {"width", code[0] == 'h' ? "half" : "full"}};
+      j = {{"type", "gaiji"},
+           {"gaiji", code.substr(1)},
+           {"width", code[0] == 'h' ? "half" : "full"}};
     }
   });
   json pictures = json::array(), sounds = json::array();
-  for (const json& paragraph : text.at("paragraphs")) CollectMedia(paragraph.at("items"), pictures, sounds);
-  return json{{"text", std::move(text)}, {"pictures", std::move(pictures)}, {"sounds", std::move(sounds)}};
+  for (const json& paragraph : text.at("paragraphs")) {
+    CollectMedia(paragraph.at("items"), pictures, sounds);
+  }
+  return json{{"text", std::move(text)},
+              {"pictures", std::move(pictures)},
+              {"sounds", std::move(sounds)}};
 }
 
 std::string LineText(const std::vector<uint8_t>& raw, const present::GaijiMap& gaiji) {

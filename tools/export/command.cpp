@@ -88,7 +88,9 @@ int RunExport(int argc, char** argv) {
   if (!args.gaijiMap.empty() && !present::ReadGaijiMapFile(args.gaijiMap, gaiji, mapProblems)) {
     return Fail("the gaiji map could not be read: " + args.gaijiMap);
   }
-  for (const std::string& p : mapProblems) std::fprintf(stderr, "tomeshelf: gaiji map line skipped: %s\n", p.c_str());
+  for (const std::string& p : mapProblems) {
+    std::fprintf(stderr, "tomeshelf: gaiji map line skipped: %s\n", p.c_str());
+  }
 
   const Collected collected = CollectEntries(book);
   const bool progress = isatty(STDERR_FILENO) != 0;

@@ -146,8 +146,11 @@ json YomitanWriter::Definition(const json& record) {
   json content = json::array();
   bool drawn = false;
   for (const json& paragraph : record.at("text").at("paragraphs")) {
+    json line = json::array();
+    AppendContent(paragraph.at("items"), line, drawn);
+    if (line.empty()) continue;  // a paragraph of a picture or sound only
     if (!content.empty()) content.push_back(json{{"tag", "br"}});
-    AppendContent(paragraph.at("items"), content, drawn);
+    for (json& node : line) content.push_back(std::move(node));
   }
   if (drawn) return json{{"type", "structured-content"}, {"content", std::move(content)}};
   std::string plain;
@@ -160,7 +163,9 @@ void YomitanWriter::AppendContent(const json& items, json& out, bool& drawn) {
   for (const json& item : items) {
     const std::string& type = item.at("type").get_ref<const std::string&>();
     if (type == "text" && item.at("emphasis").get<bool>()) {
-      out.push_back(json{{"tag", "span"}, {"style", {{"fontWeight", "bold"}}}, {"content", item.at("text")}});
+      out.push_back(json{{"tag", "span"},
+                         {"style", {{"fontWeight", "bold"}}},
+                         {"content", item.at("text")}});
     } else if (type == "text") {
       out.push_back(item.at("text"));
     } else if (type == "link") {
