@@ -32,10 +32,9 @@ std::string Utf8(const Bytes& jis) {  // codes JIS X 0208 leaves empty read as U
   return out;
 }
 
-// n articles, each a title, some text, a link to the next article and a gaiji (A121 in
-// even articles, B021 in odd ones), with a kana index of 8 entries a page and, when full,
-// a backward written-form index and a group-form alphabet index. The kana leaves are kept.
-// Its fonts draw both external characters.
+// n articles: a title, text, a link to the next article and a gaiji (A121 in even ones, B021,
+// which the fonts draw, in odd ones); a kana index of 8 entries a page (its leaves kept) and,
+// when full, a backward written-form index and a group-form alphabet index.
 struct TestBook {
   TestBook(size_t n, bool full) : article(n), heading(n) {
     const uint32_t articleBlock = text.ReserveBlocks(static_cast<uint32_t>(n * 48 / kBlock + 2));
@@ -121,10 +120,8 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
                        {{"index", "alphabet"}, {"key", Alphabet(i)}}};
     EXPECT_EQ(e["keys"], keys);
     const size_t next = (i + 1) % kWords;
-    const json link = {{"type", "link"},
-                       {"menu", false},
+    const json link = {{"type", "link"}, {"menu", false}, {"entry", next + 1},
                        {"at", PositionText(int32_t(book.article[next]))},
-                       {"entry", next + 1},
                        {"label", json::array({Text(Utf8(KanaKey(i)))})}};
     const json gaiji =
         i % 2 ? json{{"type", "gaiji"}, {"gaiji", "B021"}, {"width", "full"}} : Text("é");
@@ -134,12 +131,11 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
               json::array({{{"indent", 0}, {"items", title}}, {{"indent", 0}, {"items", body}}}));
   }
 
-  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip"), "--gaiji-map", map}),
-            0);
+  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip"), "--gaiji-map", map}), 0);
   int error = 0;
   zip_t* zip = zip_open(book.Out("dict.zip").c_str(), ZIP_RDONLY, &error);
   ASSERT_NE(zip, nullptr);
-  auto read = [&](const std::string& name) {
+  auto read = [&](const std::string& name) {  // the start of a PNG, the rest as JSON
     zip_stat_t st;
     if (zip_stat(zip, name.c_str(), 0, &st) != 0) return json();
     std::string data(st.size, '\0');
@@ -149,11 +145,8 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
     return name.ends_with(".png") ? json(data.substr(1, 3)) : json::parse(data);
   };
   const json index = read("index.json");
-  EXPECT_EQ(index["format"], 3);
-  EXPECT_EQ(index["title"], "Export Test");
-  EXPECT_TRUE(index["revision"].is_string());
-  EXPECT_EQ(read("gaiji/zB021.png"), "PNG");
-  EXPECT_TRUE(read("gaiji/hA121.png").is_null());
+  EXPECT_TRUE(index["format"] == 3 && index["title"] == "Export Test" && index["revision"].is_string());
+  EXPECT_TRUE(read("gaiji/zB021.png") == "PNG" && read("gaiji/hA121.png").is_null());
   std::vector<int> termsOf(kWords);
   for (int bank = 1; !read("term_bank_" + std::to_string(bank) + ".json").is_null(); ++bank) {
     const json terms = read("term_bank_" + std::to_string(bank) + ".json");
@@ -161,20 +154,15 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
     for (const json& t : terms) {
       ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
       EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
-      ASSERT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() &&
-                  t[7].is_string());
+      ASSERT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
       const size_t i = t[6].get<size_t>() - 1;
       ++termsOf.at(i);
       EXPECT_EQ(t[0], t[1] == "" ? Alphabet(i) : Utf8(WrittenKey(i)));
       EXPECT_TRUE(t[1] == "" || t[1] == Utf8(KanaKey(i)));
       // Plain text, unless the drawn external character needs structured content.
       ASSERT_EQ(t[5].size(), 1u);
-      if (i % 2 == 0) {
-        EXPECT_EQ(t[5][0], Utf8(Title(i)) + "\n" + Utf8(Chars(3, uint32_t(i))) +
-                               Utf8(KanaKey(i)) + "é");
-      } else {
-        EXPECT_EQ(t[5][0]["content"].back()["path"], "gaiji/zB021.png");
-      }
+      const std::string plain = Utf8(Title(i)) + "\n" + Utf8(Chars(3, uint32_t(i))) + Utf8(KanaKey(i));
+      EXPECT_EQ(i % 2 ? t[5][0]["content"].back()["path"] : t[5][0], i % 2 ? "gaiji/zB021.png" : plain + "é");
     }
   }
   zip_close(zip);
@@ -183,8 +171,7 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
 
 TEST(ExportTest, DamagedLeafPageSkipsOnlyItsEntriesAndFails) {
   TestBook book(200, false);
-  const uint32_t damaged = book.kanaIndex.levels[0][3];
-  book.kanaIndex.pages[damaged][0] = 0x00;  // no longer a leaf
+  book.kanaIndex.pages[book.kanaIndex.levels[0][3]][0] = 0x00;  // no longer a leaf
   WriteIndex(book.text, book.kanaIndex, {0x90});
   EXPECT_EQ(book.Export({"--format", "jsonl", "-o", book.Out("out.jsonl")}), 1);
   const auto lines = book.Lines();
