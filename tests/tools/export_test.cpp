@@ -3,11 +3,9 @@
 #include <zip.h>
 
 #include <fstream>
-#include <sstream>
 
+#include "codec/jis.h"
 #include "export/export.h"
-#include "jis_text.h"
-#include "platform/platform.h"
 #include "support/writer.h"
 
 namespace tomeshelf::exporter {
@@ -22,13 +20,21 @@ Bytes KanaKey(size_t i) {  // three hiragana, in the order of i
 }
 Bytes WrittenKey(size_t i) { return {0x30, uint8_t(0x21 + i / 94 % 94), 0x31, uint8_t(0x21 + i % 94)}; }
 Bytes AlphabetKey(size_t i) { return {0x23, uint8_t(0x61 + i / 26 % 26), 0x23, uint8_t(0x61 + i % 26)}; }
+std::string Alphabet(size_t i) { return {char('a' + i / 26 % 26), char('a' + i % 26)}; }
+Bytes Title(size_t i) { return Join({KanaKey(i), Chars(1, uint32_t(i))}); }
 Position At(uint32_t offset) { return {offset / kBlock + 1, static_cast<uint16_t>(offset % kBlock)}; }
-std::string Render(const Bytes& b) { return cli::RenderText(b, cli::RenderOptions{false}); }
+std::string Utf8(const Bytes& jis) {  // codes JIS X 0208 leaves empty read as U+3013
+  std::string out;
+  for (size_t i = 0; i + 1 < jis.size(); i += 2) {
+    const std::string ch = codec::JisToUtf8(jis[i], jis[i + 1]);
+    out += ch.empty() ? "\u3013" : ch;
+  }
+  return out;
+}
 
-// n articles, each a title, some text, a link to the next article and a gaiji (A121 in
-// even articles, B021 in odd ones), with a kana index of 8 entries a page and, when full,
-// a backward written-form index and a group-form alphabet index. The kana leaves are kept.
-// Its fonts draw both external characters.
+// n articles: a title, text, a link to the next article and a gaiji (A121 in even ones, B021,
+// which the fonts draw, in odd ones); a kana index of 8 entries a page (its leaves kept) and,
+// when full, a backward written-form index and a group-form alphabet index.
 struct TestBook {
   TestBook(size_t n, bool full) : article(n), heading(n) {
     const uint32_t articleBlock = text.ReserveBlocks(static_cast<uint32_t>(n * 48 / kBlock + 2));
@@ -62,17 +68,14 @@ struct TestBook {
       WriteIndex(text, alphabet.Build(text), {0x92});
     }
   }
-  static Bytes Title(size_t i) { return Join({KanaKey(i), Chars(1, uint32_t(i))}); }
 
-  void Write() {
+  int Export(const std::vector<std::string>& options) {
     BookFiles book;
     book.entry = {0x00, "Export Test", "BOOK", {"FULL16", "", "", "", "HALF16"}};
     book.honmon = text.Build();
     book.fonts["FULL16"] = GaijiFontBytes(FontShape{true, 16}, 0xB021, 4);
     book.fonts["HALF16"] = GaijiFontBytes(FontShape{false, 16}, 0xA121, 4);
     WriteDisc(disc.path(), {book});
-  }
-  int Export(const std::vector<std::string>& options) {
     std::vector<std::string> args = {"tomeshelf", "export", disc.Windows()};
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
@@ -80,6 +83,12 @@ struct TestBook {
     return RunExport(static_cast<int>(argv.size()), argv.data());
   }
   std::string Out(const char* name) const { return (disc.path() / name).string(); }
+  std::vector<json> Lines() const {
+    std::ifstream in(Out("out.jsonl"));
+    std::vector<json> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+    return lines;
+  }
 
   TempDir disc;
   TextFileBuilder text;
@@ -87,104 +96,90 @@ struct TestBook {
   BuiltIndex kanaIndex;
 };
 
-std::vector<json> ReadLines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<json> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
+json Text(const std::string& text, bool emphasis = false) {
+  return {{"type", "text"}, {"text", text}, {"half", false}, {"emphasis", emphasis}};
 }
 
-TEST(ExportTest, EveryEntryOnceWithItsKeysHeadingsTextLinksAndGaiji) {
-  constexpr size_t kWords = 90;
+// 5050 entries, each in two Yomitan terms (a written form read in kana, and an alphabet
+// key): more than one bank. A121 is mapped, B021 is drawn from the fonts.
+TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
+  constexpr size_t kWords = 5050;
   TestBook book(kWords, true);
-  book.Write();
-  {
-    std::ofstream map(book.Out("map.txt"));
-    map << "# mapped\nhA121\tu00E9\n";
-  }
-  ASSERT_EQ(book.Export({"--format", "jsonl", "-o", book.Out("out.jsonl"), "--gaiji-map",
-                         book.Out("map.txt")}), 0);
-  const auto lines = ReadLines(book.Out("out.jsonl"));
+  std::ofstream(book.Out("map.txt")) << "# mapped\nhA121\tu00E9\n";
+  const std::string map = book.Out("map.txt");
+  ASSERT_EQ(book.Export({"--format", "jsonl", "-o", book.Out("out.jsonl"), "--gaiji-map", map}), 0);
+  const auto lines = book.Lines();
   ASSERT_EQ(lines.size(), kWords);
   for (size_t i = 0; i < kWords; ++i) {
     SCOPED_TRACE(i);
     const json& e = lines[i];
     EXPECT_EQ(e["id"], i + 1);
-    EXPECT_EQ(e["position"], PositionText(int32_t(book.article[i])));
-    EXPECT_EQ(e["headings"], json::array({Render(TestBook::Title(i))}));
-    json keys = {{{"index", "kana"}, {"key", Render(KanaKey(i))}},
-                 {{"index", "written"}, {"key", Render(WrittenKey(i))}},
-                 {{"index", "alphabet"}, {"key", std::string{char('a' + i / 26 % 26), char('a' + i % 26)}}}};
+    EXPECT_EQ(e["headings"], json::array({Utf8(Title(i))}));
+    const json keys = {{{"index", "kana"}, {"key", Utf8(KanaKey(i))}},
+                       {{"index", "written"}, {"key", Utf8(WrittenKey(i))}},
+                       {{"index", "alphabet"}, {"key", Alphabet(i)}}};
     EXPECT_EQ(e["keys"], keys);
-    const std::string body = Render(TestBook::Title(i)) + "\n" + Render(Chars(3, uint32_t(i)));
-    const json link = {{"link", (i + 1) % kWords + 1}, {"text", Render(KanaKey(i))}};
-    const json gaiji = i % 2 ? json{{"gaiji", "B021"}, {"width", "full"}} : json("\u00E9");
-    EXPECT_EQ(e["text"], json::array({body, link, gaiji}));
+    const size_t next = (i + 1) % kWords;
+    const json link = {{"type", "link"}, {"menu", false}, {"entry", next + 1},
+                       {"at", PositionText(int32_t(book.article[next]))},
+                       {"label", json::array({Text(Utf8(KanaKey(i)))})}};
+    const json gaiji =
+        i % 2 ? json{{"type", "gaiji"}, {"gaiji", "B021"}, {"width", "full"}} : Text("é");
+    const json title = json::array({Text(Utf8(Title(i)), true)});
+    const json body = json::array({Text(Utf8(Chars(3, uint32_t(i)))), link, gaiji});
+    EXPECT_EQ(e["text"]["paragraphs"],
+              json::array({{{"indent", 0}, {"items", title}}, {{"indent", 0}, {"items", body}}}));
   }
+
+  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip"), "--gaiji-map", map}), 0);
+  int error = 0;
+  zip_t* zip = zip_open(book.Out("dict.zip").c_str(), ZIP_RDONLY, &error);
+  ASSERT_NE(zip, nullptr);
+  auto read = [&](const std::string& name) {  // the start of a PNG, the rest as JSON
+    zip_stat_t st;
+    if (zip_stat(zip, name.c_str(), 0, &st) != 0) return json();
+    std::string data(st.size, '\0');
+    zip_file_t* f = zip_fopen(zip, name.c_str(), 0);
+    zip_fread(f, data.data(), st.size);
+    zip_fclose(f);
+    return name.ends_with(".png") ? json(data.substr(1, 3)) : json::parse(data);
+  };
+  const json index = read("index.json");
+  EXPECT_TRUE(index["format"] == 3 && index["title"] == "Export Test" && index["revision"].is_string());
+  EXPECT_TRUE(read("gaiji/zB021.png") == "PNG" && read("gaiji/hA121.png").is_null());
+  std::vector<int> termsOf(kWords);
+  for (int bank = 1; !read("term_bank_" + std::to_string(bank) + ".json").is_null(); ++bank) {
+    const json terms = read("term_bank_" + std::to_string(bank) + ".json");
+    ASSERT_LE(terms.size(), 10000u);
+    for (const json& t : terms) {
+      ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
+      EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
+      ASSERT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
+      const size_t i = t[6].get<size_t>() - 1;
+      ++termsOf.at(i);
+      EXPECT_EQ(t[0], t[1] == "" ? Alphabet(i) : Utf8(WrittenKey(i)));
+      EXPECT_TRUE(t[1] == "" || t[1] == Utf8(KanaKey(i)));
+      // Plain text, unless the drawn external character needs structured content.
+      ASSERT_EQ(t[5].size(), 1u);
+      const std::string plain = Utf8(Title(i)) + "\n" + Utf8(Chars(3, uint32_t(i))) + Utf8(KanaKey(i));
+      EXPECT_EQ(i % 2 ? t[5][0]["content"].back()["path"] : t[5][0], i % 2 ? "gaiji/zB021.png" : plain + "é");
+    }
+  }
+  zip_close(zip);
+  EXPECT_EQ(termsOf, std::vector<int>(kWords, 2));
 }
 
 TEST(ExportTest, DamagedLeafPageSkipsOnlyItsEntriesAndFails) {
   TestBook book(200, false);
-  const uint32_t damaged = book.kanaIndex.levels[0][3];
-  book.kanaIndex.pages[damaged][0] = 0x00;  // no longer a leaf
+  book.kanaIndex.pages[book.kanaIndex.levels[0][3]][0] = 0x00;  // no longer a leaf
   WriteIndex(book.text, book.kanaIndex, {0x90});
-  book.Write();
-
   EXPECT_EQ(book.Export({"--format", "jsonl", "-o", book.Out("out.jsonl")}), 1);
-  const auto lines = ReadLines(book.Out("out.jsonl"));
+  const auto lines = book.Lines();
   ASSERT_EQ(lines.size(), 200u - 8);
   for (size_t i = 0; i < lines.size(); ++i) {
     const size_t word = i < 24 ? i : i + 8;  // the fourth page held words 24 to 31
     EXPECT_EQ(lines[i]["position"], PositionText(int32_t(book.article[word])));
   }
-}
-
-TEST(ExportTest, YomitanZipFollowsTheFormat) {
-  constexpr size_t kWords = 10050;
-  TestBook book(kWords, false);
-  book.Write();
-  ASSERT_EQ(book.Export({"--format", "yomitan", "-o", book.Out("dict.zip")}), 0);
-
-  int error = 0;
-  zip_t* zip = zip_open(book.Out("dict.zip").c_str(), ZIP_RDONLY, &error);
-  ASSERT_NE(zip, nullptr);
-  auto read = [&](const char* name) {
-    zip_stat_t st;
-    if (zip_stat(zip, name, 0, &st) != 0) return json();
-    std::string data(st.size, '\0');
-    zip_file_t* f = zip_fopen(zip, name, 0);
-    zip_fread(f, data.data(), st.size);
-    zip_fclose(f);
-    if (std::string(name).ends_with(".png")) return json(data.substr(1, 3));
-    return json::parse(data);
-  };
-  const json index = read("index.json");
-  EXPECT_EQ(index["format"], 3);
-  EXPECT_EQ(index["title"], "Export Test");
-  EXPECT_TRUE(index["revision"].is_string());
-  std::vector<int64_t> sequences;
-  for (int bank = 1;; ++bank) {
-    const json terms = read(("term_bank_" + std::to_string(bank) + ".json").c_str());
-    if (terms.is_null()) break;
-    ASSERT_LE(terms.size(), 10000u);
-    for (const json& t : terms) {
-      ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
-      EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
-      EXPECT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
-      ASSERT_EQ(t[5].size(), 1u);
-      // The drawn external character makes the definition structured content with its image.
-      const json& content = t[5][0].at("content");
-      EXPECT_EQ(t[5][0]["type"], "structured-content");
-      const std::string image = std::string("gaiji/") + (t[6].get<int>() % 2 ? "hA121" : "zB021") + ".png";
-      EXPECT_EQ(content[content.size() - 1]["path"], image);
-      sequences.push_back(t[6]);
-    }
-  }
-  EXPECT_EQ(read("gaiji/hA121.png"), "PNG");
-  EXPECT_EQ(read("gaiji/zB021.png"), "PNG");
-  zip_close(zip);
-  ASSERT_EQ(sequences.size(), kWords);
-  for (size_t i = 0; i < kWords; ++i) EXPECT_EQ(sequences[i], int64_t(i + 1));
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST_F(ServeTest, EachRouteAnswers) {
       {"/", "text/html", "<script src=\"app.js\">"},
       {"/app.js", "text/javascript", "api/search"},
       {"/api/books", "application/json", "\"title\":\"Ｔｏｍｅｓｈｅｌｆ"},
-      {"/api/search?q=cAT", "application/json", "\"how\":\"upper case\""},
+      {"/api/search?q=cAT", "application/json", "\"heading\":\"ねこ【猫】\"}],\"how\":\"upper case\""},
       {"/api/search?q=%E3%81%AD&mode=forward", "application/json", "\"at\":\"2:202\""},
       {"/api/search?q=cAT&strict=1", "application/json", "\"total\":0"},
       {"/api/article?at=2:586", "application/json", "\"code\":\"hA121\""},

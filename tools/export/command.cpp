@@ -10,7 +10,7 @@
 #include "api/library.h"
 #include "catalog/book_entry.h"
 #include "export/export.h"
-#include "jis_text.h"
+#include "present/media.h"
 
 namespace tomeshelf::exporter {
 
@@ -63,13 +63,6 @@ int RunExport(int argc, char** argv) {
     return 2;
   }
   if (args.format == "yomitan" && args.output.empty()) return Fail("a Yomitan export needs -o FILE.zip");
-  GaijiMap gaiji;
-  if (!args.gaijiMap.empty()) {
-    auto loaded = LoadGaijiMap(args.gaijiMap);
-    if (!loaded) return Fail("the gaiji map could not be read: " + args.gaijiMap);
-    gaiji = std::move(*loaded);
-  }
-
   Library& library = ProcessLibrary();
   struct CloseCatalog {
     Library& library;
@@ -88,6 +81,16 @@ int RunExport(int argc, char** argv) {
   if (!catalog.GetEntry(chosen, entry)) return Fail("the disc has no such usable book");
   OpenBook book(library.platform());
   if (book.OpenFiles(entry.bookPath) != Status::kOk) return Fail("the book could not be opened");
+  // The maps the viewer uses, then the one named here, which wins.
+  present::GaijiMap gaiji;
+  std::vector<std::string> mapProblems;
+  present::ReadBookGaijiMaps(args.disc, entry.bookPath, gaiji, mapProblems);
+  if (!args.gaijiMap.empty() && !present::ReadGaijiMapFile(args.gaijiMap, gaiji, mapProblems)) {
+    return Fail("the gaiji map could not be read: " + args.gaijiMap);
+  }
+  for (const std::string& p : mapProblems) {
+    std::fprintf(stderr, "tomeshelf: gaiji map line skipped: %s\n", p.c_str());
+  }
 
   const Collected collected = CollectEntries(book);
   const bool progress = isatty(STDERR_FILENO) != 0;
@@ -112,7 +115,7 @@ int RunExport(int argc, char** argv) {
   } else {
     GaijiFonts fonts;
     fonts.OpenGaijiFonts(library.platform(), entry.gaijiPath, entry.fontNames.data());
-    YomitanWriter writer(args.output, cli::RenderTitle(entry.title.data()), &fonts);
+    YomitanWriter writer(args.output, present::TitleText(entry.title.data()), &fonts);
     more = ExportRecords(run, [&](const nlohmann::json& record) {
       ++written;
       return writer.Add(record);

@@ -8,12 +8,14 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "book/open_book.h"
 #include "media/gaiji_fonts.h"
+#include "present/document.h"
 
 namespace tomeshelf::exporter {
 
@@ -55,23 +57,19 @@ ArticleRead ReadArticle(OpenBook& book, int32_t offset, std::vector<uint8_t>& ou
 // The raw heading at a file offset, cut before its line break.
 std::optional<std::vector<uint8_t>> ReadHeadingAt(OpenBook& book, int32_t offset);
 
-// External characters mapped to Unicode: key (half ? 0x10000 : 0) | code.
-using GaijiMap = std::unordered_map<uint32_t, std::string>;
-uint32_t GaijiKey(uint16_t code, bool half);
-// Lines "hA121<TAB>u00E0" (h half-width, z full-width; one or more uXXXX); '#' comments.
-std::optional<GaijiMap> LoadGaijiMap(const std::string& path);
-
 struct ArticleContext {
-  const GaijiMap* gaiji = nullptr;
+  const present::GaijiMap* gaiji = nullptr;
   const std::vector<int32_t>* entryOffsets = nullptr;  // sorted; entry id = index + 1
 };
 
-// The article as JSON: {"text": [runs], "pictures": [...], "sounds": [...]}. A run is a
-// string, a link {"link": id or null, "text": label[, "position": "b:o"]} or an unmapped
-// external character {"gaiji": "A121", "width": "half"}.
+// The article as {"text": document, "pictures": [...], "sounds": [...]}: the document of
+// present::ToJson with mapped gaiji merged into the text, unmapped ones as
+// {"type": "gaiji", "gaiji": "A121", "width": "half"} and every link given the id of the
+// entry it leads to as "entry" (null when it leads to none); pictures and sounds are the
+// document's picture and sound items.
 nlohmann::json ArticleJson(const std::vector<uint8_t>& raw, const ArticleContext& context);
-// The runs of an article as one string; unmapped external characters show as U+3013.
-std::string PlainText(const nlohmann::json& article);
+// A heading or key as one line of text.
+std::string LineText(const std::vector<uint8_t>& raw, const present::GaijiMap& gaiji);
 
 // An external character drawn from the book's fonts, for books read where it has no
 // Unicode form.
@@ -89,7 +87,7 @@ using RecordSink = std::function<bool(const nlohmann::json& record)>;
 struct ExportRun {
   OpenBook* book = nullptr;
   const Collected* collected = nullptr;
-  const GaijiMap* gaiji = nullptr;
+  const present::GaijiMap* gaiji = nullptr;
   bool progress = false;
 };
 std::vector<Problem> ExportRecords(const ExportRun& run, const RecordSink& sink);
@@ -111,14 +109,16 @@ class YomitanWriter {
 
  private:
   bool FlushBank();
+  // Structured content when it shows an image, else plain text.
   nlohmann::json Definition(const nlohmann::json& record);
+  void AppendContent(const nlohmann::json& items, nlohmann::json& out, bool& drawn);
   struct ImageFile {
     std::string zipPath;  // empty when the fonts cannot draw the code
     uint32_t width = 0;
     uint32_t height = 0;
   };
-  // The image of an unmapped external character run, written on first use.
-  const ImageFile& Image(const nlohmann::json& run);
+  // The image of an unmapped external character item, written on first use.
+  const ImageFile& Image(const nlohmann::json& gaiji);
 
   std::string path_;
   GaijiFonts* fonts_;

@@ -9,7 +9,6 @@
 #include <zip.h>
 
 #include "export/export.h"
-#include "jis_text.h"
 
 namespace tomeshelf::exporter {
 
@@ -22,14 +21,28 @@ constexpr int kYomitanFormat = 3;
 // Banks are stamped with a fixed time so that the same book gives the same zip.
 constexpr time_t kZipTime = 315532800;  // 1980-01-01, the first time a zip can hold
 
-std::string KeyText(const std::vector<uint8_t>& jis) {
-  // Keys show full-width Latin and digits as ASCII, as people type them.
+std::string KeyText(const std::vector<uint8_t>& jis, const present::GaijiMap& gaiji) {
+  // Keys show full-width Latin and digits as ASCII, as people type them: read them as a
+  // half-width stretch.
   std::vector<uint8_t> bytes;
   bytes.reserve(jis.size() + 2);
   bytes.push_back(0x1F);
   bytes.push_back(0x04);
-  for (uint8_t b : jis) bytes.push_back(b);
-  return cli::RenderText(bytes, cli::RenderOptions{false});
+  for (uint8_t b : jis) bytes.push_back(b);  // not insert: GCC 12 warns falsely on it here
+  return LineText(bytes, gaiji);
+}
+
+// Structured content flattened for a definition that needs no image.
+void AppendPlain(const json& content, std::string& out) {
+  for (const json& node : content) {
+    if (node.is_string()) {
+      out += node.get_ref<const std::string&>();
+    } else if (node.at("tag") == "br") {
+      out += '\n';
+    } else {
+      AppendPlain(json::array({node.at("content")}), out);
+    }
+  }
 }
 
 void ShowProgress(size_t done, size_t total) {
@@ -64,7 +77,7 @@ std::vector<Problem> ExportRecords(const ExportRun& run, const RecordSink& sink)
     record["position"] = PositionText(entry.textOffset);
     json keys = json::array();
     for (const EntryKey& key : entry.keys) {
-      keys.push_back(json{{"key", KeyText(key.jis)}, {"index", IndexKindName(key.kind)}});
+      keys.push_back(json{{"key", KeyText(key.jis, *run.gaiji)}, {"index", IndexKindName(key.kind)}});
     }
     record["keys"] = std::move(keys);
     json headings = json::array();
@@ -74,7 +87,7 @@ std::vector<Problem> ExportRecords(const ExportRun& run, const RecordSink& sink)
         problems.push_back({at, "heading unreadable"});
         continue;
       }
-      std::string text = cli::RenderText(*heading, cli::RenderOptions{false});
+      std::string text = LineText(*heading, *run.gaiji);
       if (std::find(headings.begin(), headings.end(), text) == headings.end()) {
         headings.push_back(std::move(text));
       }
@@ -132,34 +145,54 @@ bool YomitanWriter::Add(const json& record) {
 json YomitanWriter::Definition(const json& record) {
   json content = json::array();
   bool drawn = false;
-  for (const json& run : record.at("text")) {
-    if (run.is_string()) {
-      content.push_back(run);
-    } else if (run.contains("link")) {
-      content.push_back(run.at("text"));
-    } else if (const ImageFile& image = Image(run); !image.zipPath.empty()) {
-      drawn = true;
-      // One em high, as wide as the glyph's proportions make it.
-      content.push_back(json{{"tag", "img"},
-                             {"path", image.zipPath},
-                             {"height", 1.0},
-                             {"width", double(image.width) / double(image.height)},
-                             {"sizeUnits", "em"},
-                             {"collapsible", false},
-                             {"collapsed", false},
-                             {"background", false},
-                             {"verticalAlign", "middle"}});
-    } else {
-      content.push_back("\u3013");
-    }
+  for (const json& paragraph : record.at("text").at("paragraphs")) {
+    json line = json::array();
+    AppendContent(paragraph.at("items"), line, drawn);
+    if (line.empty()) continue;  // a paragraph of a picture or sound only
+    if (!content.empty()) content.push_back(json{{"tag", "br"}});
+    for (json& node : line) content.push_back(std::move(node));
   }
-  if (!drawn) return PlainText(record);
-  return json{{"type", "structured-content"}, {"content", std::move(content)}};
+  if (drawn) return json{{"type", "structured-content"}, {"content", std::move(content)}};
+  std::string plain;
+  AppendPlain(content, plain);
+  return plain;
 }
 
-const YomitanWriter::ImageFile& YomitanWriter::Image(const json& run) {
-  const bool half = run.at("width") == "half";
-  const std::string name = (half ? "h" : "z") + run.at("gaiji").get<std::string>();
+// Pictures and sounds are left to the record's lists; a link shows its label.
+void YomitanWriter::AppendContent(const json& items, json& out, bool& drawn) {
+  for (const json& item : items) {
+    const std::string& type = item.at("type").get_ref<const std::string&>();
+    if (type == "text" && item.at("emphasis").get<bool>()) {
+      out.push_back(json{{"tag", "span"},
+                         {"style", {{"fontWeight", "bold"}}},
+                         {"content", item.at("text")}});
+    } else if (type == "text") {
+      out.push_back(item.at("text"));
+    } else if (type == "link") {
+      AppendContent(item.at("label"), out, drawn);
+    } else if (type != "gaiji") {
+      continue;
+    } else if (const ImageFile& image = Image(item); !image.zipPath.empty()) {
+      drawn = true;
+      // One em high, as wide as the glyph's proportions make it.
+      out.push_back(json{{"tag", "img"},
+                         {"path", image.zipPath},
+                         {"height", 1.0},
+                         {"width", double(image.width) / double(image.height)},
+                         {"sizeUnits", "em"},
+                         {"collapsible", false},
+                         {"collapsed", false},
+                         {"background", false},
+                         {"verticalAlign", "middle"}});
+    } else {
+      out.push_back("\u3013");
+    }
+  }
+}
+
+const YomitanWriter::ImageFile& YomitanWriter::Image(const json& gaiji) {
+  const bool half = gaiji.at("width") == "half";
+  const std::string name = (half ? "h" : "z") + gaiji.at("gaiji").get<std::string>();
   auto [it, fresh] = images_.try_emplace(name);
   if (!fresh || !fonts_ || tempDir_.empty()) return it->second;
   const auto code = static_cast<uint16_t>(std::stoul(name.substr(1), nullptr, 16));

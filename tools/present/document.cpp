@@ -1,6 +1,7 @@
 #include "present/document.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "codec/jis.h"
 
@@ -33,7 +34,8 @@ std::string Narrow(const std::string& ch) {
 
 class Parser {
  public:
-  Parser(const std::vector<uint8_t>& raw, const GaijiMap& gaiji) : raw_(raw), gaiji_(gaiji) {
+  Parser(const std::vector<uint8_t>& raw, const GaijiMap& gaiji, MappedGaiji mapped)
+      : raw_(raw), gaiji_(gaiji), mapped_(mapped) {
     doc_.paragraphs.emplace_back();
   }
 
@@ -72,7 +74,13 @@ class Parser {
       const uint16_t code = static_cast<uint16_t>(b0 << 8 | b1);
       // Half-width gaiji live from row 0xA1, full-width ones from row 0xB0.
       item.gaiji = GaijiKey{half_ || b0 < 0xB0 ? 'h' : 'z', code};
-      if (auto it = gaiji_.find(item.gaiji); it != gaiji_.end()) item.text = it->second;
+      if (auto it = gaiji_.find(item.gaiji); it != gaiji_.end()) {
+        if (mapped_ == MappedGaiji::kText) {
+          AddText(it->second);
+          return;
+        }
+        item.text = it->second;
+      }
       Items().push_back(std::move(item));
     }
   }
@@ -205,6 +213,7 @@ class Parser {
 
   const std::vector<uint8_t>& raw_;
   const GaijiMap& gaiji_;
+  const MappedGaiji mapped_;
   Document doc_;
   size_t i_ = 0;
   bool half_ = false;
@@ -259,8 +268,26 @@ std::string Document::PlainText() const {
   return out;
 }
 
-Document Parse(const std::vector<uint8_t>& raw, const GaijiMap& gaiji) {
-  return Parser(raw, gaiji).Run();
+Document Parse(const std::vector<uint8_t>& raw, const GaijiMap& gaiji, MappedGaiji mapped) {
+  return Parser(raw, gaiji, mapped).Run();
+}
+
+std::string TitleText(const char* title) {
+  const size_t len = strnlen(title, 80);
+  bool jis = len % 2 == 0 && len > 0;
+  for (size_t i = 0; i < len && jis; ++i) jis = IsJisByte(static_cast<uint8_t>(title[i]));
+  std::string out;
+  if (jis) {
+    for (size_t i = 0; i < len; i += 2) {
+      const std::string ch = codec::JisToUtf8(static_cast<uint8_t>(title[i]),
+                                              static_cast<uint8_t>(title[i + 1]));
+      if (ch.empty()) return std::string(title, len);
+      out += ch;
+    }
+    return out;
+  }
+  for (size_t i = 0; i < len; ++i) out += (title[i] >= ' ' && title[i] <= '~') ? title[i] : '?';
+  return out;
 }
 
 }  // namespace tomeshelf::present

@@ -24,6 +24,7 @@
 #define TOMESHELF_TOOLS_PRESENT_DOCUMENT_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -83,18 +84,28 @@ struct Document {
   std::string PlainText() const;
 };
 
+// How gaiji found in the map appear: as gaiji items with their text, or merged into the
+// text around them (for readers that never need the code).
+enum class MappedGaiji { kItem, kText };
+
 // Parses raw book text. Stops at a text end marker (0x1F 0x03), at the article start
 // marker of a following article, or where a sequence would run past the end of the bytes.
-// Gaiji found in the map show as their text.
-Document Parse(const std::vector<uint8_t>& raw, const GaijiMap& gaiji = {});
+Document Parse(const std::vector<uint8_t>& raw, const GaijiMap& gaiji = {},
+               MappedGaiji mapped = MappedGaiji::kItem);
 
 // As a terminal shows it: links as [label](B:O), pictures and sound as [picture ...],
 // unmapped gaiji as 〓 (or {hA121} when codes is set).
 std::string ToTerminal(const Document& doc, bool gaijiCodes = false);
-nlohmann::json ToJson(const Document& doc);
+// The hook sees every item (labels and captions too) with its JSON and may change the
+// JSON, e.g. to name a link's target in the caller's own terms.
+using JsonHook = std::function<void(const Item& item, nlohmann::json& json)>;
+nlohmann::json ToJson(const Document& doc, const JsonHook& hook = {});
 // HTML of the paragraphs. Links go to #/article?at=B:O, pictures and sound to the server's
 // /api routes; the book query is added to every URL.
 std::string ToHtml(const Document& doc, const std::string& bookQuery);
+
+// A catalog title of 80 bytes: JIS X 0208 when it is, else the printable ASCII it holds.
+std::string TitleText(const char* title);
 
 }  // namespace tomeshelf::present
 

@@ -4,7 +4,9 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "present/spelling.h"
 
@@ -106,6 +108,23 @@ std::vector<std::string> GaijiMapPaths(const std::string& discRoot, const std::s
     if (lower != bookDir) out.push_back(dir + "/" + lower + ".map");
   }
   return out;
+}
+
+bool ReadGaijiMapFile(const std::string& path, GaijiMap& map, std::vector<std::string>& problems) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  ReadGaijiMap(text.str(), path, map, problems);
+  return true;
+}
+
+void ReadBookGaijiMaps(const std::string& discRoot, const std::string& bookPath, GaijiMap& map,
+                       std::vector<std::string>& problems) {
+  const std::string bookDir = bookPath.substr(bookPath.find_last_of('\\') + 1);
+  for (const std::string& path : GaijiMapPaths(discRoot, bookDir)) {
+    ReadGaijiMapFile(path, map, problems);
+  }
 }
 
 std::vector<uint8_t> EncodeBitsPng(int32_t width, int32_t height, int32_t stride,

@@ -22,6 +22,12 @@ void ReadGaijiMap(const std::string& text, const std::string& name, GaijiMap& ma
 // then BOOKDIR.map there). Names are matched as given and lower-cased.
 std::vector<std::string> GaijiMapPaths(const std::string& discRoot, const std::string& bookDir);
 
+// ReadGaijiMap on a file; false when it cannot be read.
+bool ReadGaijiMapFile(const std::string& path, GaijiMap& map, std::vector<std::string>& problems);
+// Every map GaijiMapPaths finds for the book at bookPath (as the catalog names it).
+void ReadBookGaijiMaps(const std::string& discRoot, const std::string& bookPath, GaijiMap& map,
+                       std::vector<std::string>& problems);
+
 // A 1-bit image as PNG: rows of stride bytes, most significant bit leftmost; ink is the bit
 // value that is drawn black. transparentPaper makes the paper transparent. Empty when the
 // image is empty or larger than 8192 pixels a side.

@@ -37,7 +37,7 @@ void Terminal(const std::vector<Item>& items, bool codes, std::string& out) {
   }
 }
 
-nlohmann::json Json(const std::vector<Item>& items) {
+nlohmann::json Json(const std::vector<Item>& items, const JsonHook& hook) {
   nlohmann::json out = nlohmann::json::array();
   for (const Item& item : items) {
     nlohmann::json j;
@@ -50,11 +50,11 @@ nlohmann::json Json(const std::vector<Item>& items) {
         if (!item.text.empty()) j["text"] = item.text;
         break;
       case Type::kLink:
-        j = {{"type", "link"}, {"menu", item.menu}, {"label", Json(item.inner)}};
+        j = {{"type", "link"}, {"menu", item.menu}, {"label", Json(item.inner, hook)}};
         if (item.located) j["at"] = item.at.ToString();
         break;
       case Type::kPicture:
-        j = {{"type", "picture"}, {"colour", item.colour}, {"caption", Json(item.inner)}};
+        j = {{"type", "picture"}, {"colour", item.colour}, {"caption", Json(item.inner, hook)}};
         if (item.located) j["at"] = item.at.ToString();
         if (!item.colour) {
           j["width"] = item.width;
@@ -62,7 +62,7 @@ nlohmann::json Json(const std::vector<Item>& items) {
         }
         break;
       case Type::kSound:
-        j = {{"type", "sound"}, {"caption", Json(item.inner)}};
+        j = {{"type", "sound"}, {"caption", Json(item.inner, hook)}};
         if (item.located) {
           j["at"] = item.at.ToString();
           j["end"] = item.end.ToString();
@@ -70,6 +70,7 @@ nlohmann::json Json(const std::vector<Item>& items) {
         }
         break;
     }
+    if (hook) hook(item, j);
     out.push_back(std::move(j));
   }
   return out;
@@ -163,10 +164,10 @@ std::string ToTerminal(const Document& doc, bool gaijiCodes) {
   return out;
 }
 
-nlohmann::json ToJson(const Document& doc) {
+nlohmann::json ToJson(const Document& doc, const JsonHook& hook) {
   nlohmann::json paragraphs = nlohmann::json::array();
   for (const Paragraph& p : doc.paragraphs) {
-    paragraphs.push_back({{"indent", p.indent}, {"items", Json(p.items)}});
+    paragraphs.push_back({{"indent", p.indent}, {"items", Json(p.items, hook)}});
   }
   return {{"version", 1}, {"paragraphs", std::move(paragraphs)}};
 }

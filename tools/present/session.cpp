@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "api/library.h"
 #include "codec/jis.h"
@@ -49,24 +47,6 @@ std::vector<uint8_t> LinkReference(Position at) {
   return Padded(std::move(ref));
 }
 
-std::string Title(const char* title) {
-  const size_t len = strnlen(title, 80);
-  bool jis = len % 2 == 0 && len > 0;
-  for (size_t i = 0; i < len && jis; ++i) jis = title[i] >= 0x21 && title[i] <= 0x7E;
-  std::string out;
-  if (jis) {
-    for (size_t i = 0; i < len; i += 2) {
-      const std::string ch = codec::JisToUtf8(static_cast<uint8_t>(title[i]),
-                                              static_cast<uint8_t>(title[i + 1]));
-      if (ch.empty()) return std::string(title, len);
-      out += ch;
-    }
-    return out;
-  }
-  for (size_t i = 0; i < len; ++i) out += (title[i] >= ' ' && title[i] <= '~') ? title[i] : '?';
-  return out;
-}
-
 const char* IndexName(uint8_t code) {
   switch (code) {
     case 0x90: return "kana";
@@ -77,19 +57,6 @@ const char* IndexName(uint8_t code) {
     case 0x72: return "alphabet backward";
     default: return nullptr;
   }
-}
-
-std::string BookDirectory(const std::string& bookPath) {
-  const size_t sep = bookPath.find_last_of('\\');
-  return sep == std::string::npos ? bookPath : bookPath.substr(sep + 1);
-}
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 long FindMarker(const std::vector<uint8_t>& bytes, size_t from) {
@@ -122,7 +89,7 @@ std::vector<BookSummary> ListBooks(const std::string& disc, Error& error) {
     uint8_t type = 0;
     std::array<char, 81> title{};
     book.usable = TomeshelfGetBook(i, &type, title.data()) == TOMESHELF_OK && entry.usable;
-    book.title = Title(entry.title.data());
+    book.title = TitleText(entry.title.data());
     book.type = entry.bookType;
     book.path = NativePath(entry.bookPath);
     for (size_t slot = 0; slot < kFontCount; ++slot) {
@@ -186,9 +153,7 @@ Error Session::Open() {
   open_ = true;
   gaiji_.clear();
   mapProblems_.clear();
-  for (const std::string& path : GaijiMapPaths(disc_, BookDirectory(entry.bookPath))) {
-    if (auto text = ReadFile(path)) ReadGaijiMap(*text, path, gaiji_, mapProblems_);
-  }
+  ReadBookGaijiMaps(disc_, entry.bookPath, gaiji_, mapProblems_);
   return {};
 }
 
