@@ -113,10 +113,14 @@ present::Session& Viewer::SessionFor(size_t book) {
 
 void Viewer::Install(httplib::Server& server) {
   server.set_payload_max_length(4096);
+  for (Route& r : Routes()) server.Get(r.pattern, std::move(r.handler));
+}
 
+std::vector<Viewer::Route> Viewer::Routes() {
+  std::vector<Route> routes;
   // Every API route: parameters checked, then the library called under the lock.
-  auto route = [this, &server](const char* pattern, auto handler) {
-    server.Get(pattern, [this, handler](const httplib::Request& req, httplib::Response& res) {
+  auto route = [this, &routes](const char* pattern, auto handler) {
+    routes.push_back({pattern, [this, handler](const httplib::Request& req, httplib::Response& res) {
       try {
         const size_t book = Number("book", Param(req, "book", "0"), 0,
                                    static_cast<uint32_t>(books_.size() - 1));
@@ -130,11 +134,11 @@ void Viewer::Install(httplib::Server& server) {
       } catch (const std::exception& e) {
         SendError(res, 500, e.what());
       }
-    });
+    }});
   };
   auto fail = [](httplib::Response& res, const Error& error) { SendError(res, StatusOf(error), error.message); };
 
-  server.Get("/api/books", [this](const httplib::Request&, httplib::Response& res) {
+  routes.push_back({"/api/books", [this](const httplib::Request&, httplib::Response& res) {
     json list = json::array();
     for (size_t i = 0; i < books_.size(); ++i) {
       const auto& b = books_[i].summary;
@@ -142,7 +146,7 @@ void Viewer::Install(httplib::Server& server) {
                       {"indexes", b.indexes}, {"menu", b.menu}, {"fonts", b.fonts}});
     }
     SendJson(res, 200, {{"books", list}});
-  });
+  }});
 
   route("/api/search", [fail](const httplib::Request& req, httplib::Response& res,
                               present::Session& session, const std::string&) {
@@ -235,15 +239,16 @@ void Viewer::Install(httplib::Server& server) {
     binary(res, wav, error);
   });
 
-  server.Get("/api/.*", [](const httplib::Request&, httplib::Response& res) {
+  routes.push_back({"/api/.*", [](const httplib::Request&, httplib::Response& res) {
     SendError(res, 404, "no such API route");
-  });
-  server.Get(R"(/([a-z]+\.(html|js|css))?)", [](const httplib::Request& req, httplib::Response& res) {
+  }});
+  routes.push_back({R"(/([a-z]+\.(html|js|css))?)", [](const httplib::Request& req, httplib::Response& res) {
     const std::string name = req.matches[1].length() ? req.matches[1].str() : "index.html";
     const WebFile* file = FindWebFile(name);
     if (!file) return SendError(res, 404, "no such page");
     res.set_content(file->bytes.data(), file->bytes.size(), MimeOf(name));
-  });
+  }});
+  return routes;
 }
 
 }  // namespace tomeshelf::cli
