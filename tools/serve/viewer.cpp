@@ -26,10 +26,20 @@ struct BadRequest {
   std::string message;
 };
 
+// Text from a disc or its path may not be UTF-8: such bytes become U+FFFD, not a failure.
 void SendJson(httplib::Response& res, int status, const json& body) {
   res.status = status;
   res.set_header("Cache-Control", "no-store");
-  res.set_content(body.dump(), "application/json; charset=utf-8");
+  res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json; charset=utf-8");
+}
+
+bool IsUtf8(const std::string& text) {
+  try {
+    static_cast<void>(json(text).dump());
+    return true;
+  } catch (const json::type_error&) {
+    return false;
+  }
 }
 
 void SendError(httplib::Response& res, int status, const std::string& message) {
@@ -154,6 +164,7 @@ std::vector<Viewer::Route> Viewer::Routes() {
     const std::string modeText = Param(req, "mode", "exact");
     const std::string strict = Param(req, "strict", "0");
     if (q.empty()) throw BadRequest{"q is empty"};
+    if (!IsUtf8(q)) throw BadRequest{"q is not UTF-8"};
     present::SearchMode mode;
     if (modeText == "exact") mode = present::SearchMode::kExact;
     else if (modeText == "forward") mode = present::SearchMode::kForward;
