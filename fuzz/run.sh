@@ -15,6 +15,11 @@ mkdir -p "$build/findings" "$build/logs"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 status=0
 for target in "${targets[@]}"; do
+  if [ ! -x "$build/fuzz/$target" ]; then
+    echo "== $target: not built"
+    status=1
+    continue
+  fi
   work="$build/corpus/$target"
   mkdir -p "$work"
   echo "== $target (${seconds}s)"
