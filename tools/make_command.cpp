@@ -96,14 +96,9 @@ Paragraph ParseParagraph(const std::string& text) {
 
 class SourceReader {
  public:
-  SourceReader(const Options& o, writer::BookWriter& w) : o_(o), w_(w), dir_(o.source.parent_path()) {}
+  SourceReader(const fs::path& dir, const std::string& name, writer::BookWriter& w) : w_(w), dir_(dir), name_(name) {}
 
-  std::string Read() {
-    std::ifstream in(o_.source, std::ios::binary);
-    if (!in) return "cannot read " + o_.source.string();
-    const std::string ext = o_.source.extension().string();
-    if (ext != ".tsv" && ext != ".jsonl") return o_.source.string() + ": the source must be .tsv or .jsonl";
-    const bool jsonl = ext == ".jsonl";
+  std::string Read(std::istream& in, bool jsonl) {
     // Gaiji first, so that text before the entry that defines a character gets its code too.
     if (jsonl) {
       if (std::string p = Lines(in, [&](const std::string& line, const std::string& where) {
@@ -124,11 +119,10 @@ class SourceReader {
   template <typename Each>
   std::string Lines(std::istream& in, Each each) {
     std::string line;
-    const std::string name = o_.source.filename().string();
     for (size_t n = 1; std::getline(in, line); ++n) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty()) continue;
-      if (std::string p = each(line, name + ":" + std::to_string(n)); !p.empty()) return p;
+      if (std::string p = each(line, name_ + ":" + std::to_string(n)); !p.empty()) return p;
     }
     return "";
   }
@@ -265,9 +259,9 @@ class SourceReader {
     return w_.Add(e);
   }
 
-  const Options& o_;
   writer::BookWriter& w_;
   fs::path dir_;
+  std::string name_;
 };
 
 std::string ReadMenu(const fs::path& file, writer::BookWriter& w) {
@@ -286,9 +280,15 @@ std::string ReadMenu(const fs::path& file, writer::BookWriter& w) {
 // The whole book into `dir`.
 std::string Write(const Options& o, const fs::path& dir, size_t& entries, size_t& substituted,
                   std::vector<std::string>& places) {
+  std::ifstream in(o.source, std::ios::binary);
+  if (!in) return "cannot read " + o.source.string();
+  const std::string ext = o.source.extension().string();
+  if (ext != ".tsv" && ext != ".jsonl") return o.source.string() + ": the source must be .tsv or .jsonl";
   writer::BookWriter w(dir, o.book);
-  SourceReader reader(o, w);
-  if (std::string p = reader.Read(); !p.empty()) return p;
+  if (std::string p = ReadSource(in, ext == ".jsonl", o.source.parent_path(), o.source.filename().string(), w);
+      !p.empty()) {
+    return p;
+  }
   if (!o.menu.empty()) {
     if (std::string p = ReadMenu(o.menu, w); !p.empty()) return p;
   }
@@ -305,6 +305,11 @@ int Fail(const std::string& message) {
 }
 
 }  // namespace
+
+std::string ReadSource(std::istream& in, bool jsonl, const fs::path& dir, const std::string& name,
+                       writer::BookWriter& w) {
+  return SourceReader(dir, name, w).Read(in, jsonl);
+}
 
 int RunMake(int argc, char** argv) {
   Options o;

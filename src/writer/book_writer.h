@@ -118,8 +118,8 @@ class BookWriter {
 
   std::filesystem::path root_;
   BookOptions options_;
+  std::vector<char> outBuffer_;  // before out_: a writer left unfinished flushes into it
   std::ofstream out_;
-  std::vector<char> outBuffer_;
   uint32_t textAt_;  // file offset of the next article byte
   TextEncoder encoder_;
 

@@ -85,6 +85,7 @@ TEST_F(ServeTest, BadParametersAreRefusedWithAJsonError) {
       {"/api/search?q=a&book=-1", 400},
       {"/api/search?q=" + std::string(300, 'a'), 400},
       {"/api/search?q=%F0%9F%98%80", 400},               // no JIS form
+      {"/api/search?q=%E0%81%AD", 400},                  // not UTF-8
       {"/api/article?at=5", 400},
       {"/api/article?at=0:0", 400},
       {"/api/article?at=5:2048", 400},

@@ -166,5 +166,12 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
   CloseEpwing();
 }
 
+// After a problem the writer is dropped unfinished, with article text still buffered.
+TEST(BookWriterTest, AWriterDroppedUnfinishedFlushesSafely) {
+  testing::TempDir disc;
+  BookWriter w(disc.path(), BookOptions{"Dropped", "DROP", 0});
+  ASSERT_EQ(w.Add(Entry{"gen:1", {{"ねこ", KeyKind::kKana}}, "", {{{"text", ""}}}, {}, {}}), "");
+}
+
 }  // namespace
 }  // namespace tomeshelf

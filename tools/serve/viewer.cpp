@@ -26,10 +26,20 @@ struct BadRequest {
   std::string message;
 };
 
+// Text from a disc or its path may not be UTF-8: such bytes become U+FFFD, not a failure.
 void SendJson(httplib::Response& res, int status, const json& body) {
   res.status = status;
   res.set_header("Cache-Control", "no-store");
-  res.set_content(body.dump(), "application/json; charset=utf-8");
+  res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json; charset=utf-8");
+}
+
+bool IsUtf8(const std::string& text) {
+  try {
+    static_cast<void>(json(text).dump());
+    return true;
+  } catch (const json::type_error&) {
+    return false;
+  }
 }
 
 void SendError(httplib::Response& res, int status, const std::string& message) {
@@ -113,10 +123,14 @@ present::Session& Viewer::SessionFor(size_t book) {
 
 void Viewer::Install(httplib::Server& server) {
   server.set_payload_max_length(4096);
+  for (Route& r : Routes()) server.Get(r.pattern, std::move(r.handler));
+}
 
+std::vector<Viewer::Route> Viewer::Routes() {
+  std::vector<Route> routes;
   // Every API route: parameters checked, then the library called under the lock.
-  auto route = [this, &server](const char* pattern, auto handler) {
-    server.Get(pattern, [this, handler](const httplib::Request& req, httplib::Response& res) {
+  auto route = [this, &routes](const char* pattern, auto handler) {
+    routes.push_back({pattern, [this, handler](const httplib::Request& req, httplib::Response& res) {
       try {
         const size_t book = Number("book", Param(req, "book", "0"), 0,
                                    static_cast<uint32_t>(books_.size() - 1));
@@ -130,11 +144,11 @@ void Viewer::Install(httplib::Server& server) {
       } catch (const std::exception& e) {
         SendError(res, 500, e.what());
       }
-    });
+    }});
   };
   auto fail = [](httplib::Response& res, const Error& error) { SendError(res, StatusOf(error), error.message); };
 
-  server.Get("/api/books", [this](const httplib::Request&, httplib::Response& res) {
+  routes.push_back({"/api/books", [this](const httplib::Request&, httplib::Response& res) {
     json list = json::array();
     for (size_t i = 0; i < books_.size(); ++i) {
       const auto& b = books_[i].summary;
@@ -142,7 +156,7 @@ void Viewer::Install(httplib::Server& server) {
                       {"indexes", b.indexes}, {"menu", b.menu}, {"fonts", b.fonts}});
     }
     SendJson(res, 200, {{"books", list}});
-  });
+  }});
 
   route("/api/search", [fail](const httplib::Request& req, httplib::Response& res,
                               present::Session& session, const std::string&) {
@@ -150,6 +164,7 @@ void Viewer::Install(httplib::Server& server) {
     const std::string modeText = Param(req, "mode", "exact");
     const std::string strict = Param(req, "strict", "0");
     if (q.empty()) throw BadRequest{"q is empty"};
+    if (!IsUtf8(q)) throw BadRequest{"q is not UTF-8"};
     present::SearchMode mode;
     if (modeText == "exact") mode = present::SearchMode::kExact;
     else if (modeText == "forward") mode = present::SearchMode::kForward;
@@ -235,15 +250,16 @@ void Viewer::Install(httplib::Server& server) {
     binary(res, wav, error);
   });
 
-  server.Get("/api/.*", [](const httplib::Request&, httplib::Response& res) {
+  routes.push_back({"/api/.*", [](const httplib::Request&, httplib::Response& res) {
     SendError(res, 404, "no such API route");
-  });
-  server.Get(R"(/([a-z]+\.(html|js|css))?)", [](const httplib::Request& req, httplib::Response& res) {
+  }});
+  routes.push_back({R"(/([a-z]+\.(html|js|css))?)", [](const httplib::Request& req, httplib::Response& res) {
     const std::string name = req.matches[1].length() ? req.matches[1].str() : "index.html";
     const WebFile* file = FindWebFile(name);
     if (!file) return SendError(res, 404, "no such page");
     res.set_content(file->bytes.data(), file->bytes.size(), MimeOf(name));
-  });
+  }});
+  return routes;
 }
 
 }  // namespace tomeshelf::cli

@@ -5,6 +5,7 @@
 #ifndef TOMESHELF_TOOLS_SERVE_VIEWER_H_
 #define TOMESHELF_TOOLS_SERVE_VIEWER_H_
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +15,8 @@
 
 namespace httplib {
 class Server;
+struct Request;
+struct Response;
 }
 
 namespace tomeshelf::cli {
@@ -26,6 +29,13 @@ class Viewer {
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
 
+  using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+  struct Route {
+    std::string pattern;  // matched against the whole decoded path, first match wins
+    Handler handler;
+  };
+  // Every GET route in the order a server tries them; callable without a server.
+  std::vector<Route> Routes();
   // Adds the routes to a server.
   void Install(httplib::Server& server);
 
