@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 
@@ -116,11 +115,9 @@ inline int CompareEntryKey(const uint8_t* entryKey, size_t n, std::span<const ui
   const size_t common = n < m ? n : m;
   size_t i = 0;
   for (; i + 8 <= common; i += 8) {
-    uint64_t a = 0;
-    uint64_t b = 0;
-    std::memcpy(&a, entryKey + i, 8);
-    std::memcpy(&b, key.data() + i, 8);
-    if (a != b) break;
+    const uint64_t a = ReadBe64(entryKey + i);
+    const uint64_t b = ReadBe64(key.data() + i);
+    if (a != b) return a < b ? -1 : 1;
   }
   for (; i < common; ++i) {
     if (entryKey[i] != key[i]) return entryKey[i] < key[i] ? -1 : 1;
@@ -129,6 +126,29 @@ inline int CompareEntryKey(const uint8_t* entryKey, size_t n, std::span<const ui
   if (mode == KeyMode::kExact && n > m && entryKey[m] != 0) return 1;
   return 0;
 }
+
+// The first bytes of a search key, up to eight, as one big-endian number. Most entries
+// differ from the key within them, and those are ordered by one comparison.
+class KeyPrefix {
+ public:
+  explicit KeyPrefix(std::span<const uint8_t> key) : width_(key.size() < 8 ? key.size() : 8) {
+    for (size_t i = 0; i < width_; ++i) value_ |= uint64_t{key[i]} << (56 - 8 * i);
+    mask_ = width_ == 0 ? 0 : ~uint64_t{0} << (64 - 8 * width_);
+  }
+
+  // The sign CompareEntryKey gives when the entry's first bytes settle it, else 0. The
+  // entry's key (n bytes) starts at `at` in the page.
+  int Order(Page page, size_t at, size_t n) const {
+    if (width_ == 0 || n < width_ || at > kPageSize - 8) return 0;
+    const uint64_t e = ReadBe64(page.data() + at) & mask_;
+    return e < value_ ? -1 : (e > value_ ? 1 : 0);
+  }
+
+ private:
+  size_t width_;
+  uint64_t value_ = 0;
+  uint64_t mask_ = 0;
+};
 
 }  // namespace tomeshelf
 

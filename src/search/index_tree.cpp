@@ -49,7 +49,9 @@ IndexTreeSearch::Step IndexTreeSearch::DescendIntermediatePage(Page page, uint32
   // Entries that would run past the page are not there.
   for (uint16_t i = 0; i < header.count && at + entryLength <= kPageSize; ++i) {
     const uint8_t* entry = page.data() + at;
-    if (CompareEntryKey(entry, header.keyWidth, key_, KeyMode::kExact) >= 0) {
+    int order = prefix_.Order(page, at, header.keyWidth);
+    if (order == 0) order = CompareEntryKey(entry, header.keyWidth, key_, KeyMode::kExact);
+    if (order >= 0) {
       child = ReadBe32(entry + header.keyWidth);
       return Step::kChild;
     }
@@ -90,11 +92,11 @@ IndexTreeSearch::PageEnd IndexTreeSearch::ScanLeafPage(Page page) {
     switch (entry.kind) {
       case LeafEntryKind::kWord:
         groupMatched_ = false;
-        lastComparison_ = CompareEntryKey(entry.key, entry.keyLength, key_, mode_);
+        lastComparison_ = Compare(page, entry);
         if (lastComparison_ == 0) TakeHit(entry);
         break;
       case LeafEntryKind::kGroupHead:
-        lastComparison_ = CompareEntryKey(entry.key, entry.keyLength, key_, mode_);
+        lastComparison_ = Compare(page, entry);
         groupMatched_ = lastComparison_ == 0;
         break;
       case LeafEntryKind::kGroupMember:
@@ -107,6 +109,11 @@ IndexTreeSearch::PageEnd IndexTreeSearch::ScanLeafPage(Page page) {
     at += entry.length;
   }
   return PageEnd::kGoOn;
+}
+
+int IndexTreeSearch::Compare(Page page, const LeafEntry& entry) const {
+  const int order = prefix_.Order(page, static_cast<size_t>(entry.key - page.data()), entry.keyLength);
+  return order != 0 ? order : CompareEntryKey(entry.key, entry.keyLength, key_, mode_);
 }
 
 void IndexTreeSearch::TakeHit(const LeafEntry& entry) {

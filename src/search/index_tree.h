@@ -31,7 +31,7 @@ class IndexTreeSearch {
   // symbols stripped, that every hit's own key must match as well.
   IndexTreeSearch(OpenBook& book, std::span<const uint8_t> key, std::span<const uint8_t> rawKey,
                   KeyMode mode)
-      : book_(book), key_(key), rawKey_(rawKey), mode_(mode) {}
+      : book_(book), key_(key), rawKey_(rawKey), prefix_(key), mode_(mode) {}
 
   // Searches the tree whose root page is this block; appends the hits to the book's list.
   Status Run(uint32_t rootBlock);
@@ -45,10 +45,12 @@ class IndexTreeSearch {
   Status ScanLeafPages(Page page, uint32_t firstBlock);
   PageEnd ScanLeafPage(Page page);
   void TakeHit(const LeafEntry& entry);
+  int Compare(Page page, const LeafEntry& entry) const;
 
   OpenBook& book_;
   const std::span<const uint8_t> key_;
   const std::span<const uint8_t> rawKey_;
+  const KeyPrefix prefix_;
   const KeyMode mode_;
   int64_t pagesRead_ = 0;
   int lastComparison_ = -1;  // carries over from entry to entry and page to page
