@@ -18,6 +18,10 @@ inline uint32_t ReadBe32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
+inline uint64_t ReadBe64(const uint8_t* p) {
+  return (uint64_t{ReadBe32(p)} << 32) | ReadBe32(p + 4);
+}
+
 inline uint32_t ReadLe32(const uint8_t* p) {
   return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }

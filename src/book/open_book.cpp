@@ -75,6 +75,29 @@ std::optional<size_t> OpenBook::Read(int32_t offset, std::span<uint8_t> out, Rea
     cache_.Clear();
     return std::nullopt;
   }
+  return ReadChecked(offset, out, readAhead);
+}
+
+std::optional<std::span<const uint8_t>> OpenBook::View(int32_t offset,
+                                                       std::span<uint8_t, kBlockSize> spare,
+                                                       uint32_t readAhead) {
+  if (!textFile_) return std::nullopt;
+  if (!IsFileUnchanged()) {
+    cache_.Clear();
+    return std::nullopt;
+  }
+  if (offset >= 0 && static_cast<uint32_t>(offset) % kBlockSize == 0) {
+    if (const uint8_t* cached = cache_.Find(static_cast<uint32_t>(offset) / kBlockSize)) {
+      return std::span<const uint8_t>(cached, kBlockSize);
+    }
+  }
+  const auto got = ReadChecked(offset, spare, readAhead);
+  if (!got) return std::nullopt;
+  return std::span<const uint8_t>(spare.data(), *got);
+}
+
+std::optional<size_t> OpenBook::ReadChecked(int32_t offset, std::span<uint8_t> out,
+                                            uint32_t readAhead) {
   if (offset < 0) return std::nullopt;
   if (out.size() > kCachedReadLimit) return textFile_->ReadAt(static_cast<uint64_t>(offset), out);
   if (!missRun_) {

@@ -76,6 +76,12 @@ class OpenBook {
   std::optional<size_t> Read(int32_t offset, std::span<uint8_t> out,
                              ReadOrder order = ReadOrder::kCheckFirst, uint32_t readAhead = 0);
 
+  // Read of one block-sized stretch, without the copy where it can: an aligned block held
+  // in the cache comes back as a view of the cache (valid until the next read), anything
+  // else is read into spare as Read would. nullopt exactly where Read fails.
+  std::optional<std::span<const uint8_t>> View(int32_t offset, std::span<uint8_t, kBlockSize> spare,
+                                               uint32_t readAhead = 0);
+
   const std::vector<IndexEntry>& IndexTable() const { return indexTable_; }
   HitList& Hits() { return hits_; }
   const HitList& Hits() const { return hits_; }
@@ -84,6 +90,9 @@ class OpenBook {
   Platform& platform() { return platform_; }
 
  private:
+  // Read after a passed check.
+  std::optional<size_t> ReadChecked(int32_t offset, std::span<uint8_t> out, uint32_t readAhead);
+
   Platform& platform_;
   std::unique_ptr<File> textFile_;
   std::unique_ptr<ChangeWatch> changeWatch_;

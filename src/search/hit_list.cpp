@@ -21,13 +21,9 @@ void HitList::ClearHits() {
   }
 }
 
-void HitList::AppendHit(int32_t textOffset, int32_t headingOffset) {
-  if (!hits_.empty() && (textOffset == 0 || textOffset == hits_.back().textOffset)) return;
-  if (hits_.size() == hits_.capacity()) {
-    hits_.reserve(hits_.empty() ? kFirstCapacity
-                                : hits_.capacity() + std::clamp(hits_.size() / 8, kMinGrowth, kMaxGrowth));
-  }
-  hits_.push_back(Hit{textOffset, headingOffset, 0});
+void HitList::Grow() {
+  hits_.reserve(hits_.empty() ? kFirstCapacity
+                              : hits_.capacity() + std::clamp(hits_.size() / 8, kMinGrowth, kMaxGrowth));
 }
 
 void HitList::ClearStartSeen() {

@@ -21,7 +21,11 @@ class HitList {
   // Appends a hit unless it repeats the text offset of the hit just before it, or has text
   // offset 0 and is not the first. Starts with room for 64 hits, then grows by an eighth
   // of the count (4 to 1024 elements).
-  void AppendHit(int32_t textOffset, int32_t headingOffset);
+  void AppendHit(int32_t textOffset, int32_t headingOffset) {
+    if (!hits_.empty() && (textOffset == 0 || textOffset == hits_.back().textOffset)) return;
+    if (hits_.size() == hits_.capacity()) Grow();
+    hits_.push_back(Hit{textOffset, headingOffset, 0});
+  }
 
   int32_t Count() const { return static_cast<int32_t>(hits_.size()); }
   bool Contains(int32_t n) const { return n >= 0 && n < Count(); }
@@ -31,6 +35,8 @@ class HitList {
   void ClearStartSeen();
 
  private:
+  void Grow();
+
   std::vector<Hit> hits_;
 };
 

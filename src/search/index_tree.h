@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 
 #include "base/status.h"
 #include "book/open_book.h"
@@ -27,8 +29,9 @@ class IndexTreeSearch {
  public:
   // key: the prepared key the index is ordered by; rawKey: the word before normalisation,
   // symbols stripped, that every hit's own key must match as well.
-  IndexTreeSearch(OpenBook& book, const Key& key, const Key& rawKey, KeyMode mode)
-      : book_(book), key_(key), rawKey_(rawKey), mode_(mode) {}
+  IndexTreeSearch(OpenBook& book, std::span<const uint8_t> key, std::span<const uint8_t> rawKey,
+                  KeyMode mode)
+      : book_(book), key_(key), rawKey_(rawKey), prefix_(key), mode_(mode) {}
 
   // Searches the tree whose root page is this block; appends the hits to the book's list.
   Status Run(uint32_t rootBlock);
@@ -37,19 +40,23 @@ class IndexTreeSearch {
   enum class Step { kChild, kNextPage, kBeyondLevel };
   enum class PageEnd { kGoOn, kKeyPassed };
 
-  Status ReadIndexPage(uint32_t block, std::array<uint8_t, kPageSize>& page);
+  Status ReadIndexPage(uint32_t block, std::optional<Page>& page);
   Step DescendIntermediatePage(Page page, uint32_t& child) const;
-  Status ScanLeafPages(std::array<uint8_t, kPageSize>& page, uint32_t firstBlock);
+  Status ScanLeafPages(Page page, uint32_t firstBlock);
   PageEnd ScanLeafPage(Page page);
   void TakeHit(const LeafEntry& entry);
+  int Compare(Page page, const LeafEntry& entry) const;
 
   OpenBook& book_;
-  const Key& key_;
-  const Key& rawKey_;
+  const std::span<const uint8_t> key_;
+  const std::span<const uint8_t> rawKey_;
+  const KeyPrefix prefix_;
   const KeyMode mode_;
   int64_t pagesRead_ = 0;
   int lastComparison_ = -1;  // carries over from entry to entry and page to page
   bool groupMatched_ = false;
+  // Pages come as views of the book's cache; a page the cache lacks is read in here.
+  std::array<uint8_t, kPageSize> spare_;
 };
 
 }  // namespace tomeshelf

@@ -17,48 +17,40 @@ constexpr uint8_t kLastKanjiRow = 0x7F;
 
 }  // namespace
 
-Key CopyInWord(const uint8_t* word) {
-  const size_t length = std::strlen(reinterpret_cast<const char*>(word));
-  return Key(word, word + (length - length % kCharSize));
-}
-
-void CopyOutWord(const Key& key, uint8_t* word) {
-  std::copy(key.begin(), key.end(), word);
-  word[key.size()] = 0;
-}
-
-void RemoveIdeographicSpaces(Key& key) {
+void RemoveIdeographicSpaces(KeyBytes& key) {
   RemoveCharsIf(key, [](uint16_t c) { return c == kIdeographicSpace; });
 }
 
 // The asterisk is looked for character by character: a byte pair 0x21 0x76 that straddles
 // two characters is no asterisk.
-KeyMode TakeKeyMode(Key& key) {
+KeyMode TakeKeyMode(KeyBytes& key) {
   size_t at = 0;
   while (at < key.size() && CharAt(key, at) != kFullwidthAsterisk) at += kCharSize;
   if (at == key.size()) return KeyMode::kExact;
   if (at == 0) {
-    key.erase(key.begin(), key.begin() + kCharSize);
+    key.DropFront(kCharSize);
     return KeyMode::kBackward;
   }
   if (at + kCharSize == key.size()) {
-    key.resize(at);
+    key.Shrink(at);
     return KeyMode::kForward;
   }
   return KeyMode::kExact;
 }
 
-void StripRawKey(Key& key) {
-  RemoveCharsIf(key, [](uint16_t c) {
-    const auto row = static_cast<uint8_t>(c >> 8);
-    const auto cell = static_cast<uint8_t>(c);
-    if (row == kRowMarks) return cell < kFirstKeptMark || cell > kLastKeptMark;
-    if (row >= kRowDigitsLatin && row <= kRowCyrillic) return false;
-    return row < kFirstKanjiRow || row > kLastKanjiRow;
-  });
+bool HeldByIndexWords(uint16_t c) {
+  const auto row = static_cast<uint8_t>(c >> 8);
+  const auto cell = static_cast<uint8_t>(c);
+  if (row == kRowMarks) return cell >= kFirstKeptMark && cell <= kLastKeptMark;
+  if (row >= kRowDigitsLatin && row <= kRowCyrillic) return true;
+  return row >= kFirstKanjiRow && row <= kLastKanjiRow;
 }
 
-void ReverseKey(Key& key) {
+void StripRawKey(KeyBytes& key) {
+  RemoveCharsIf(key, [](uint16_t c) { return !HeldByIndexWords(c); });
+}
+
+void ReverseKey(KeyBytes& key) {
   const size_t n = key.size() / kCharSize;
   for (size_t i = 0; i < n / 2; ++i) {
     const size_t a = i * kCharSize;

@@ -52,7 +52,7 @@ bool IsKanaRow(uint8_t row) { return row == kRowHiragana || row == kRowKatakana;
 bool IsMark(uint16_t c) { return c == kApostrophe || c == kHyphen || c == kMiddleDot; }
 
 // Changes the cell byte of every kana (hiragana or katakana) whose cell is listed.
-void ShiftKanaCells(Key& key, std::initializer_list<uint8_t> cells, int delta) {
+void ShiftKanaCells(KeyBytes& key, std::initializer_list<uint8_t> cells, int delta) {
   for (size_t at = 0; at + kCharSize <= key.size(); at += kCharSize) {
     if (!IsKanaRow(key[at])) continue;
     const uint8_t cell = key[at + 1];
@@ -118,7 +118,7 @@ ConversionSettings DecodeConversionSettings(const IndexEntry& entry) {
   return settings;
 }
 
-void KatakanaToHiragana(Key& key) {
+void KatakanaToHiragana(KeyBytes& key) {
   for (size_t at = 0; at + kCharSize <= key.size(); at += kCharSize) {
     const uint8_t cell = key[at + 1];
     if (key[at] != kRowKatakana || cell < kFirstKana || cell > kLastKatakana) continue;
@@ -130,7 +130,7 @@ void KatakanaToHiragana(Key& key) {
   }
 }
 
-void UpperCaseLatin(Key& key) {
+void UpperCaseLatin(KeyBytes& key) {
   for (size_t at = 0; at + kCharSize <= key.size(); at += kCharSize) {
     const uint8_t cell = key[at + 1];
     if (key[at] == kRowLatin && cell >= kFirstSmallLatin && cell <= kLastSmallLatin) {
@@ -139,12 +139,12 @@ void UpperCaseLatin(Key& key) {
   }
 }
 
-void DropMarks(Key& key) { RemoveCharsIf(key, IsMark); }
+void DropMarks(KeyBytes& key) { RemoveCharsIf(key, IsMark); }
 
-void ResolveLongVowels(Key& key, uint8_t setting) {
+void ResolveLongVowels(KeyBytes& key, uint8_t setting) {
   size_t lead = 0;
   while (lead < key.size() && CharAt(key, lead) == kProlongedSoundMark) lead += kCharSize;
-  key.erase(key.begin(), key.begin() + static_cast<std::ptrdiff_t>(lead));
+  key.DropFront(lead);
   if (key.size() <= kCharSize) return;
 
   if (setting == kRemove) {
@@ -160,18 +160,18 @@ void ResolveLongVowels(Key& key, uint8_t setting) {
   }
 }
 
-void EnlargeSmallTsu(Key& key) { ShiftKanaCells(key, {0x43}, 1); }
-void EnlargeSmallYaYuYo(Key& key) { ShiftKanaCells(key, {0x63, 0x65, 0x67}, 1); }
-void EnlargeSmallVowels(Key& key) { ShiftKanaCells(key, {0x21, 0x23, 0x25, 0x27, 0x29, 0x6E}, 1); }
+void EnlargeSmallTsu(KeyBytes& key) { ShiftKanaCells(key, {0x43}, 1); }
+void EnlargeSmallYaYuYo(KeyBytes& key) { ShiftKanaCells(key, {0x63, 0x65, 0x67}, 1); }
+void EnlargeSmallVowels(KeyBytes& key) { ShiftKanaCells(key, {0x21, 0x23, 0x25, 0x27, 0x29, 0x6E}, 1); }
 
-void UnvoiceVoiced(Key& key) {
+void UnvoiceVoiced(KeyBytes& key) {
   ShiftKanaCells(key, {0x2C, 0x2E, 0x30, 0x32, 0x34, 0x36, 0x38, 0x3A, 0x3C, 0x3E, 0x40, 0x42,
                        0x45, 0x47, 0x49, 0x50, 0x53, 0x56, 0x59, 0x5C}, -1);
 }
 
-void UnvoiceSemiVoiced(Key& key) { ShiftKanaCells(key, {0x51, 0x54, 0x57, 0x5A, 0x5D}, -2); }
+void UnvoiceSemiVoiced(KeyBytes& key) { ShiftKanaCells(key, {0x51, 0x54, 0x57, 0x5A, 0x5D}, -2); }
 
-void DropSymbols(Key& key) {
+void DropSymbols(KeyBytes& key) {
   RemoveCharsIf(key, [](uint16_t c) {
     const uint8_t row = Row(c);
     const bool symbolRow = row == kRowMarks || row == kRowSymbols ||
@@ -183,7 +183,7 @@ void DropSymbols(Key& key) {
   });
 }
 
-void NormaliseKey(Key& key, const IndexEntry& entry) {
+void NormaliseKey(KeyBytes& key, const IndexEntry& entry) {
   const ConversionSettings settings = DecodeConversionSettings(entry);
   if (!settings.InRange()) return;
   if (settings.symbolsOnly) {

@@ -1,6 +1,8 @@
 #include "search/word_search.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "search/index_tree.h"
 
@@ -39,13 +41,13 @@ const IndexEntry* FindIndex(const std::vector<IndexEntry>& table, uint8_t code) 
   return it == table.end() ? nullptr : &*it;
 }
 
-bool IsLoneProlongedSoundMark(const Key& key) {
+bool IsLoneProlongedSoundMark(const KeyBytes& key) {
   return key.size() == kCharSize && CharAt(key, 0) == kProlongedSoundMark;
 }
 
 }  // namespace
 
-uint8_t WantedIndexCode(const Key& key, KeyMode mode) {
+uint8_t WantedIndexCode(std::span<const uint8_t> key, KeyMode mode) {
   if (key.size() >= kCharSize) {
     const uint8_t row = key[0];
     const uint8_t cell = key[1];
@@ -63,33 +65,46 @@ uint8_t WantedIndexCode(const Key& key, KeyMode mode) {
   return InDirection(kKanaIndex, mode);
 }
 
-const IndexEntry* ChooseIndex(const Key& key, KeyMode mode, const std::vector<IndexEntry>& table) {
+const IndexEntry* ChooseIndex(std::span<const uint8_t> key, KeyMode mode,
+                              const std::vector<IndexEntry>& table) {
   if (const IndexEntry* e = FindIndex(table, WantedIndexCode(key, mode))) return e;
   return FindIndex(table, InDirection(kWrittenIndex, mode));
 }
 
 Status SearchWord(OpenBook& book, uint8_t* word) {
   book.Hits().ClearHits();
-  Key key = CopyInWord(word);
+  // The word is prepared where it lies, whole characters only (a dangling last byte is
+  // dropped), and ends where the prepared key ends.
+  const size_t length = std::strlen(reinterpret_cast<const char*>(word));
+  KeyBytes key(word, length - length % kCharSize);
   RemoveIdeographicSpaces(key);
   const KeyMode mode = TakeKeyMode(key);
 
-  const IndexEntry* index = ChooseIndex(key, mode, book.IndexTable());
+  const IndexEntry* index = ChooseIndex(key.Bytes(), mode, book.IndexTable());
   if (index == nullptr || static_cast<int32_t>(index->StartBlock()) <= 0) {
-    CopyOutWord(key, word);
+    word[key.size()] = 0;
     return Status::kNotFound;
   }
 
-  Key rawKey = key;
-  StripRawKey(rawKey);
+  // The raw key in a buffer of its own: only its characters that index words hold, and
+  // only as far as it can still match an index key.
+  std::array<uint8_t, kLongerThanAnyIndexKey> rawBytes;
+  size_t rawSize = 0;
+  for (size_t at = 0; at < key.size() && rawSize < rawBytes.size(); at += kCharSize) {
+    if (!HeldByIndexWords(CharAt(key, at))) continue;
+    rawBytes[rawSize] = key[at];
+    rawBytes[rawSize + 1] = key[at + 1];
+    rawSize += kCharSize;
+  }
+  KeyBytes rawKey(rawBytes.data(), rawSize);
   if (mode == KeyMode::kBackward) ReverseKey(rawKey);
   // The prolonged sound mark alone is looked up as it stands: normalising would drop it.
   if (!IsLoneProlongedSoundMark(key)) NormaliseKey(key, *index);
   if (mode == KeyMode::kBackward) ReverseKey(key);
-  CopyOutWord(key, word);
+  word[key.size()] = 0;
   if (key.empty()) return Status::kNotFound;
 
-  IndexTreeSearch search(book, key, rawKey, mode);
+  IndexTreeSearch search(book, key.Bytes(), rawKey.Bytes(), mode);
   return search.Run(index->StartBlock());
 }
 

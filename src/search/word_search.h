@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/status.h"
@@ -22,9 +23,10 @@ Status SearchWord(OpenBook& book, uint8_t* word);
 
 // The index code that a prepared word looks for: alphabet, written form or kana, forward
 // or backward by the mode.
-uint8_t WantedIndexCode(const Key& key, KeyMode mode);
+uint8_t WantedIndexCode(std::span<const uint8_t> key, KeyMode mode);
 // The entry of that code, else the written-form index of the same direction, else null.
-const IndexEntry* ChooseIndex(const Key& key, KeyMode mode, const std::vector<IndexEntry>& table);
+const IndexEntry* ChooseIndex(std::span<const uint8_t> key, KeyMode mode,
+                              const std::vector<IndexEntry>& table);
 
 }  // namespace tomeshelf
 

@@ -1,10 +1,19 @@
 #include "platform/posix/change_watch.h"
 
+#include <unistd.h>
+
+namespace tomeshelf {
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+}  // namespace tomeshelf
+
 #if defined(__linux__)
 
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -25,20 +34,6 @@ constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED
                                 IN_ONLYDIR | IN_DONT_FOLLOW;
 // Room for many events per read; the kernel never splits one event across reads.
 constexpr size_t kEventBufferSize = 16 * 1024;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // What decides whether an attribute or write event really changed something.
 struct EntryState {
@@ -114,15 +109,7 @@ class InotifyWatch final : public PosixTreeWatch {
 
   bool Poll() override {
     bool changed = false;
-    alignas(inotify_event) char buffer[kEventBufferSize];
-    for (;;) {
-      const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;  // drained (EAGAIN), or the descriptor failed: no more to learn
-      for (const WatchEvent& e : ParseWatchEvents(std::string_view(buffer, static_cast<size_t>(n)))) {
-        changed |= Handle(e.wd, e.mask, e.name);
-      }
-    }
+    DrainWatchEvents(fd_.get(), [&](const WatchEvent& e) { changed |= Handle(e.wd, e.mask, e.name); });
     return changed;
   }
 
@@ -218,6 +205,18 @@ std::vector<WatchEvent> ParseWatchEvents(std::string_view bytes) {
   return events;
 }
 
+void DrainWatchEvents(int fd, const std::function<void(const WatchEvent&)>& visit) {
+  alignas(inotify_event) char buffer[kEventBufferSize];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // drained (EAGAIN), or the descriptor failed: no more to learn
+    for (const WatchEvent& e : ParseWatchEvents(std::string_view(buffer, static_cast<size_t>(n)))) {
+      visit(e);
+    }
+  }
+}
+
 std::unique_ptr<PosixTreeWatch> StartPosixChangeWatch(const std::string& directory) {
   return InotifyWatch::Start(directory);
 }
@@ -233,6 +232,8 @@ std::unique_ptr<PosixTreeWatch> StartPosixChangeWatch(const std::string& /*direc
 }
 
 std::vector<WatchEvent> ParseWatchEvents(std::string_view /*bytes*/) { return {}; }
+
+void DrainWatchEvents(int /*fd*/, const std::function<void(const WatchEvent&)>& /*visit*/) {}
 
 }  // namespace tomeshelf
 

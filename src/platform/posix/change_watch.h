@@ -3,6 +3,7 @@
 #define TOMESHELF_PLATFORM_POSIX_CHANGE_WATCH_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,19 @@ class PosixTreeWatch : public ChangeWatch {
 // then rests on lookup and size.
 std::unique_ptr<PosixTreeWatch> StartPosixChangeWatch(const std::string& directory);
 
+// Owns a file descriptor: closes it when it goes.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  ~UniqueFd();
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 // One event as the kernel reports it; name points into the bytes read, without padding.
 struct WatchEvent {
   int32_t wd = 0;
@@ -35,6 +49,10 @@ struct WatchEvent {
 
 // The whole events in a buffer read from a watch descriptor; a cut-off tail is dropped.
 std::vector<WatchEvent> ParseWatchEvents(std::string_view bytes);
+
+// Reads a non-blocking watch descriptor until it is drained (or fails) and hands every
+// event to visit.
+void DrainWatchEvents(int fd, const std::function<void(const WatchEvent&)>& visit);
 
 }  // namespace tomeshelf
 

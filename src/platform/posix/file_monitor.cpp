@@ -57,20 +57,6 @@ bool FileSystemReportsChanges(int64_t type) {
 
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Counts forks, so that a monitor can tell it is in a child, where its thread is gone.
 std::atomic<uint32_t> g_forks{0};
 
@@ -203,7 +189,7 @@ class InotifyFileMonitor final : public FileMonitor {
     sigset_t all;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_BLOCK, &all, nullptr);
-    Fd mounts(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
+    UniqueFd mounts(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
     for (;;) {
       // While events wait for a check, the tree watch stays readable: leave it out until
       // the check has read them.
@@ -247,20 +233,14 @@ class InotifyFileMonitor final : public FileMonitor {
   // True when an event concerned a name on the way down (or the watch lost events).
   bool DrainAncestors() {
     bool moved = false;
-    alignas(inotify_event) char buffer[4096];
-    for (;;) {
-      const ssize_t n = ::read(ancestors_.get(), buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      for (const WatchEvent& e : ParseWatchEvents(std::string_view(buffer, static_cast<size_t>(n)))) {
-        if (e.mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
-          moved = true;
-          continue;
-        }
-        auto it = nextName_.find(e.wd);
-        if (it != nextName_.end() && it->second == e.name) moved = true;
+    DrainWatchEvents(ancestors_.get(), [&](const WatchEvent& e) {
+      if (e.mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+        moved = true;
+        return;
       }
-    }
+      auto it = nextName_.find(e.wd);
+      if (it != nextName_.end() && it->second == e.name) moved = true;
+    });
     return moved;
   }
 
@@ -284,8 +264,8 @@ class InotifyFileMonitor final : public FileMonitor {
   const uint32_t forks_;
   std::atomic<uint32_t> state_{0};
   std::atomic<bool> stop_{false};
-  Fd wake_{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
-  Fd ancestors_{::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)};
+  UniqueFd wake_{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+  UniqueFd ancestors_{::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)};
   std::unique_ptr<PosixTreeWatch> tree_;
   Identity fileIdentity_;  // checks only
   std::mutex checkMutex_;
