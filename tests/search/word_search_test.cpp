@@ -282,19 +282,20 @@ TEST(SearchTest, ForwardMatchReadsLeafPagesInRunsAndAgainFromTheCache) {
 
 // ---- Damaged indexes and failing reads ----
 
-TEST(DamagedIndexTest, ShortPageAtEndOfFileIsAnIoError) {
-  Bytes honmon = BookWith({Word(Chars({kA}), 10)});
-  honmon.resize(honmon.size() - 100);
-  const auto r = MemoryBook(honmon).Search(Chars({kA}));
+TEST(DamagedIndexTest, ShortPageChangedDiscOrCountPastThePage) {
+  Bytes cut = BookWith({Word(Chars({kA}), 10)});
+  cut.resize(cut.size() - 100);
+  EXPECT_EQ(MemoryBook(cut).Search(Chars({kA})).status, Status::kIoError);
+  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
+  book.platform.pendingChanges = 1;
+  const auto r = book.Search(Chars({kA}));
   EXPECT_EQ(r.status, Status::kIoError);
   EXPECT_TRUE(r.texts.empty());
-}
-
-TEST(DamagedIndexTest, EntryCountPastThePageReadsOnlyThePage) {
+  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kOk);
   for (LeafForm form : {LeafForm::kFixed, LeafForm::kVariable, LeafForm::kGroup}) {
-    MemoryBook book(BookWith({Word(Chars({kA}), 10)}, PlainIndex(kKanaIndex), IndexShape{form},
-                             [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); }));
-    EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts(10)) << int(form);
+    MemoryBook counted(BookWith({Word(Chars({kA}), 10)}, PlainIndex(kKanaIndex), IndexShape{form},
+                                [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); }));
+    EXPECT_EQ(counted.Search(Chars({kA, kStar})).texts, Texts(10)) << int(form);
   }
 }
 
@@ -315,6 +316,25 @@ TEST(DamagedIndexTest, EntryLengthPastThePageEndsThePage) {
   const auto r = book.Search(Chars({0x3030, kStar}));
   EXPECT_EQ(r.status, Status::kOk);
   EXPECT_EQ(r.texts, Concat(Texts(100, 39), Texts(140, 40)));
+}
+
+// A plain word ends the group before it: a member cut off from its own head is no hit.
+TEST(DamagedIndexTest, MemberAfterAPlainWordIsNoHit) {
+  TextFileBuilder text;
+  IndexBuilder builder({LeafForm::kGroup});
+  builder.Add(Word(Chars({kA, kI}), 11));
+  builder.AddGroup({Chars({kA}), {Word(Chars({kA}), 10)}});
+  builder.AddGroup({Chars({kA, kU}), {Word(Chars({kA, kU}), 12)}});
+  BuiltIndex index = builder.Build(text);
+  Bytes& page = index.pages[index.levels[0][0]];
+  const Bytes key = Chars({kA, kU});
+  const auto head = std::search(page.begin(), page.end(), key.begin(), key.end()) - 4;
+  ASSERT_EQ(*head, 0x80);
+  page.erase(head, head + 8);
+  page.resize(kBlock);
+  PutBe16(page, 2, uint16_t((page[2] << 8 | page[3]) - 1));
+  WriteIndex(text, index, PlainIndex(kKanaIndex));
+  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA, kStar})).texts, Texts(10, 2));
 }
 
 TEST(DamagedIndexTest, UnknownGroupEntryTypeSkipsTheRestOfItsPage) {
@@ -366,52 +386,23 @@ TEST(DamagedIndexTest, FailedLeafReadKeepsTheHitsTakenBefore) {
   EXPECT_EQ(r.texts, Texts(1000, kLongLeafRun + kLeafReadAhead + 1));
 }
 
-TEST(DamagedIndexTest, ChangedDiscFailsTheSearch) {
-  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
-  book.platform.pendingChanges = 1;
-  const auto r = book.Search(Chars({kA}));
-  EXPECT_EQ(r.status, Status::kIoError);
-  EXPECT_TRUE(r.texts.empty());
-  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kOk);
-}
-
 // ---- Through the exported entry point ----
 
-class WordPropertiesTest : public ::testing::Test {
- protected:
-  void OpenBook(const Bytes& honmon) {
-    platform_.files["\\disc\\catalogs"] = CatalogBytes({{0x00, "Book", "BOOK", {}}});
-    platform_.files["\\disc\\BOOK\\data\\honmon"] = honmon;
-    ASSERT_EQ(lib_.OpenEpwing("\\disc"), 1);
-    ASSERT_EQ(lib_.epwBooksOpen(), 1);
-  }
-  MemoryPlatform platform_;
-  Library lib_{platform_};
-};
-
-TEST_F(WordPropertiesTest, ReportsHitCountAndHeadingSize) {
-  Bytes spaced = Concat(Chars({0x2121, kA}), {0});
-  const Bytes before = spaced;
+TEST(WordPropertiesTest, ReportsHitCountAndStaysInsideTheWord) {
+  MemoryPlatform platform;
+  Library lib{platform};
+  platform.files["\\disc\\catalogs"] = CatalogBytes({{0x00, "Book", "BOOK", {}}});
+  platform.files["\\disc\\BOOK\\data\\honmon"] = BookWith({Word(Chars({kA}), 10)});
+  ASSERT_EQ(lib.OpenEpwing("\\disc"), 1);
+  ASSERT_EQ(lib.epwBooksOpen(), 1);
+  // An odd length, and exactly the word's bytes, so the sanitizers see any step outside them.
+  Bytes word{0x21, 0x21, 0x24, 0x22, 0x24, 0x00}, missing = Concat(Chars({kU}), {0});
   WordProperties props{-7, -7};
-  EXPECT_EQ(lib_.epwGetWordProperties(spaced.data(), &props), -1);  // no book yet
-  EXPECT_EQ(spaced, before);
-  OpenBook(BookWith({Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)}));
-  Bytes word = Concat(Chars({kA, kStar}), {0}), missing = Concat(Chars({kU}), {0});
-  EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
-  EXPECT_EQ(props.hitCount, 2);
-  EXPECT_EQ(props.itemSize, 500);
-  EXPECT_EQ(lib_.reading().currentHit, -1);
-  props = {-7, -7};
-  EXPECT_EQ(lib_.epwGetWordProperties(missing.data(), &props), -2);
+  EXPECT_EQ(lib.epwGetWordProperties(missing.data(), &props), -2);
   EXPECT_EQ(props.hitCount, -7);
-}
-
-TEST_F(WordPropertiesTest, OddLengthWordStaysInsideItsBuffer) {
-  OpenBook(BookWith({Word(Chars({kA}), 10)}));
-  // Exactly the word's bytes, so the sanitizers see any step outside them.
-  Bytes word{0x21, 0x21, 0x24, 0x22, 0x24, 0x00};
-  WordProperties props{};
-  EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
+  EXPECT_EQ(lib.epwGetWordProperties(word.data(), &props), 1);
+  EXPECT_EQ(props.hitCount, 1);
+  EXPECT_EQ(lib.reading().currentHit, -1);
   EXPECT_EQ(word, (Bytes{0x24, 0x22, 0x00, 0x22, 0x24, 0x00}));
 }
 
