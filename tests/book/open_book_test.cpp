@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <tuple>
 
 #include "api/library.h"
 #include "support/writer.h"
@@ -45,27 +43,6 @@ struct MemoryLibrary {
   MemoryPlatform platform;
   Library lib{platform};
 };
-
-TEST(BlockAddressTest, FileOffsetWrapsIn32Bits) {
-  const std::tuple<uint32_t, uint32_t, int32_t> cases[] = {
-      {1, 0, 0}, {2, 16, 2064}, {3, 2047, 2 * 2048 + 2047}, {0, 0, -2048}, {0x100001, 0, INT32_MIN}};
-  for (const auto& [block, offset, fileOffset] : cases) EXPECT_EQ((BlockAddress{block, offset}.FileOffset()), fileOffset);
-}
-
-TEST(OpenBookTest, IndexTableIsKeptWholeInFileOrder) {
-  // Codes the library never uses, and a repeated code, are kept all the same.
-  const std::vector<IndexTableEntry> entries = {{0x92, 5}, {0x05, 9}, {0x01, 7}, {0x92, 11}, {0xFF, 0xFFFFFFFF}};
-  for (size_t n : {size_t{0}, entries.size()}) {
-    MemoryLibrary m(Book(TextFile({entries.begin(), entries.begin() + n})));
-    ASSERT_EQ(m.lib.epwBooksOpen(), 1);
-    const auto& table = m.lib.book()->IndexTable();
-    ASSERT_EQ(table.size(), n);
-    for (size_t i = 0; i < n; ++i) {
-      EXPECT_EQ(table[i].Code(), entries[i].code) << i;
-      EXPECT_EQ(table[i].StartBlock(), entries[i].startBlock) << i;
-    }
-  }
-}
 
 TEST(OpenBookTest, DamagedOrUnreadableTextFileOpensNothingAndLeavesNothingOpen) {
   const Bytes whole = TextFile({{0x92, 5}, {0x91, 6}, {0x01, 7}});
@@ -127,16 +104,32 @@ class GuardedReadTest : public ::testing::Test {
   Bytes bytes_;
 };
 
-TEST_F(GuardedReadTest, ChangeFailsExactlyTheNextReadUntilTheFilesClose) {
+TEST_F(GuardedReadTest, ChangeLookupOrSizeFailsExactlyTheNextRead) {
+  for (bool watchStarts : {true, false}) {
+    platform_.watchStarts = watchStarts;
+    OpenBook book(platform_);
+    ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
+    // A watch that failed to start never signals; lookup and size still guard.
+    platform_.pendingChanges = 3;
+    EXPECT_EQ(ReadOk(book), !watchStarts);
+    EXPECT_TRUE(ReadOk(book));
+    platform_.lookupSizeOverride = bytes_.size() + 1;
+    EXPECT_FALSE(ReadOk(book));
+    platform_.lookupSizeOverride.reset();
+    auto saved = platform_.files.extract(path_);
+    EXPECT_FALSE(ReadOk(book));
+    EXPECT_TRUE(book.TextFileOpen());
+    platform_.files.insert(std::move(saved));
+    EXPECT_TRUE(ReadOk(book));
+  }
+}
+
+TEST_F(GuardedReadTest, OffsetsPastTheEndReadNothingAndClosingEndsTheWatch) {
   OpenBook book(platform_);
   ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
   EXPECT_EQ(platform_.watchedDirectories, std::vector<std::string>{"M:\\DICT\\data"});
-  EXPECT_TRUE(ReadOk(book));
-  platform_.pendingChanges = 3;
-  EXPECT_FALSE(ReadOk(book));
-  EXPECT_TRUE(ReadOk(book));
   std::array<uint8_t, 16> out{};
-  EXPECT_EQ(book.Read(static_cast<int32_t>(bytes_.size()) + 100, out), size_t{0});  // past the end
+  EXPECT_EQ(book.Read(static_cast<int32_t>(bytes_.size()) + 100, out), size_t{0});
   EXPECT_EQ(book.Read(static_cast<int32_t>(bytes_.size()) - 4, out), size_t{4});
   // Only a check-first read takes a change when the offset is refused.
   platform_.pendingChanges = 1;
@@ -150,27 +143,6 @@ TEST_F(GuardedReadTest, ChangeFailsExactlyTheNextReadUntilTheFilesClose) {
   EXPECT_EQ(platform_.pendingChanges, 1);
   EXPECT_FALSE(ReadOk(book));
   EXPECT_TRUE(book.TextPath().empty());
-}
-
-TEST_F(GuardedReadTest, LookupAndSizeGuardEveryRead) {
-  for (bool watchStarts : {true, false}) {
-    platform_.watchStarts = watchStarts;
-    OpenBook book(platform_);
-    ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
-    // A watch that failed to start never signals; lookup and size still guard.
-    platform_.pendingChanges = 1;
-    EXPECT_EQ(ReadOk(book), !watchStarts);
-    platform_.lookupSizeOverride = bytes_.size() + 1;
-    EXPECT_FALSE(ReadOk(book));
-    EXPECT_FALSE(ReadOk(book));
-    platform_.lookupSizeOverride.reset();
-    EXPECT_TRUE(ReadOk(book));
-    auto saved = platform_.files.extract(path_);
-    EXPECT_FALSE(ReadOk(book));
-    EXPECT_TRUE(book.TextFileOpen());
-    platform_.files.insert(std::move(saved));
-    EXPECT_TRUE(ReadOk(book));
-  }
 }
 
 // Blocks come from the cache until a check fails; the read after that goes to the file.

@@ -62,14 +62,17 @@ std::vector<Written> Generate() {
   return out;
 }
 
-// A whole article, read piece by piece.
+// A whole article, read in small pieces with a heading read between them, which must not
+// move where the next piece starts.
 template <typename Read>
 Bytes Article(Read read) {
-  Bytes text, piece(1024);
+  Bytes text, piece(24), heading(TOMESHELF_ITEM_SIZE);
+  WordItemRecord other{{}, heading.data()};
   for (int32_t r = 0; r == 0;) {
     uint32_t count = 0;
     r = read(piece.data(), static_cast<uint32_t>(piece.size()), &count);
     text.insert(text.end(), piece.begin(), piece.begin() + (r >= 0 ? count : 0));
+    epwGetWordItem(0, &other);
   }
   return text;
 }
