@@ -57,11 +57,6 @@ TEST(OpenBookTest, DamagedOrUnreadableTextFileOpensNothingAndLeavesNothingOpen) 
     MemoryLibrary m(Book(Bytes(whole.begin(), whole.begin() + size), {{"GA16FULL", testing::FontHeaderOnly(0xA121)}}));
     check(m, "size " + std::to_string(size));
   }
-  for (int64_t k = 1; k <= 4; ++k) {  // the header, then one read per entry
-    MemoryLibrary m(Book(whole));
-    m.platform.faults.failReadOnCall = m.platform.readCalls + k;
-    check(m, "read " + std::to_string(k));
-  }
   MemoryLibrary m(Book(whole));
   m.platform.faults.shortReadLimit = 15;
   check(m, "short reads");

@@ -79,7 +79,15 @@ TEST(ArticleReaderTest, ReadsBetweenPiecesDoNotMoveTheNextPiece) {
     ASSERT_EQ(b.lib.epwGetWordItem(2, &item), 1);
     ASSERT_EQ(b.lib.GetLinkContByPt(b.at[2], other.data(), 10, &otherCount), b.at[2]);
   };
+  // A piece that failed is asked for again from the same place.
+  b.platform.pendingChanges = 1;
+  EXPECT_EQ(b.Hit(1), -1);
   ASSERT_EQ(b.Hit(1), 0);
+  EXPECT_EQ(b.Got(), b.At(b.at[1], kSize));
+  b.platform.pendingChanges = 1;
+  EXPECT_EQ(b.Hit(1), -1);
+  ASSERT_EQ(b.Hit(1), 0);
+  EXPECT_EQ(b.Got(), b.At(b.at[1] + kSize, kSize));
   ASSERT_EQ(b.Hit(0), 0);  // another hit abandons the article in progress
   EXPECT_EQ(b.Got(), b.At(b.at[0], kSize));
   ASSERT_EQ(b.Hit(0), 0);

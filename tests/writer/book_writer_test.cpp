@@ -111,6 +111,7 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
       jis->insert(jis->end(), {0, 0});
       WordProperties props{};
       ASSERT_EQ(epwGetWordProperties(jis->data(), &props), TOMESHELF_OK) << word;
+      ASSERT_EQ(props.itemSize, TOMESHELF_ITEM_SIZE);
       found = -1;
       for (int32_t h = 0; h < props.hitCount && found < 0; ++h) {
         WordItemRecord record{};
@@ -120,6 +121,13 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
       }
       ASSERT_GE(found, 0) << "entry " << i << " not found by " << word;
     }
+    // A new search starts every article again, even one half read.
+    uint32_t count = 0;
+    ASSERT_EQ(epwGetWordContent(found, item.data(), 8, &count), 0);
+    auto again = codec::Utf8ToJis(words.back());
+    again->insert(again->end(), {0, 0});
+    WordProperties props{};
+    ASSERT_EQ(epwGetWordProperties(again->data(), &props), TOMESHELF_OK);
     const Bytes text = Article([&](unsigned char* p, uint32_t n, uint32_t* c) { return epwGetWordContent(found, p, n, c); });
     ASSERT_TRUE(std::search(text.begin(), text.end(), b.heading.begin(), b.heading.end()) != text.end());
     Bytes para;
