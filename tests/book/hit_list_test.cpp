@@ -15,7 +15,8 @@ TEST(HitListTest, DropsOnlyARepeatOfTheHitJustBeforeAndKeepsTheFirstHeading) {
                                          {{0, 0}, {0}},
                                          {{-5, -5, -6}, {-5, -6}}}) {
     HitList list;
-    for (size_t i = 0; i < c.appended.size(); ++i) list.AppendHit(c.appended[i], static_cast<int32_t>(i));
+    for (size_t i = 0; i < c.appended.size(); ++i)
+      list.AppendHit(c.appended[i], static_cast<int32_t>(i));
     std::vector<int32_t> texts;
     for (int32_t i = 0; i < list.Count(); ++i) texts.push_back(list[i].textOffset);
     EXPECT_EQ(texts, c.kept) << ::testing::PrintToString(c.appended);

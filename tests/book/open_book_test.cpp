@@ -52,9 +52,11 @@ TEST(OpenBookTest, DamagedOrUnreadableTextFileOpensNothingAndLeavesNothingOpen) 
     EXPECT_EQ(m.platform.openFiles, 0) << name;
     EXPECT_EQ(m.lib.epwShowExCode(0xA121, 16, 1, 0, 0, 16, 16, 0, 0, nullptr), -1) << name;
   };
-  // Missing, ten bytes, the header alone, the table cut inside its second entry and before its last.
+  // Missing, ten bytes, the header alone, the table cut inside its second entry and before its
+  // last.
   for (size_t size : {0, 10, 16, 16 + 16 + 8, 16 + 32}) {
-    MemoryLibrary m(Book(Bytes(whole.begin(), whole.begin() + size), {{"GA16FULL", testing::FontHeaderOnly(0xA121)}}));
+    MemoryLibrary m(Book(Bytes(whole.begin(), whole.begin() + size),
+                         {{"GA16FULL", testing::FontHeaderOnly(0xA121)}}));
     check(m, "size " + std::to_string(size));
   }
   MemoryLibrary m(Book(whole));

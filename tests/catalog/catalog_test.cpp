@@ -28,9 +28,12 @@ class CatalogTest : public ::testing::Test {
  protected:
   // A disc whose CATALOGS lies at root\catalogs, as the library forms the name.
   void PutCatalog(const std::string& root, const Bytes& bytes) {
-    platform_.files[(root.empty() || root.back() == '\\' ? root : root + "\\") + "catalogs"] = bytes;
+    platform_.files[(root.empty() || root.back() == '\\' ? root : root + "\\") + "catalogs"] =
+        bytes;
   }
-  void PutCatalog(const std::vector<CatalogEntry>& entries) { PutCatalog("D:", CatalogBytes(entries)); }
+  void PutCatalog(const std::vector<CatalogEntry>& entries) {
+    PutCatalog("D:", CatalogBytes(entries));
+  }
   BookEntry Record(int32_t index) {
     BookEntry entry;
     lib_.catalog()->GetEntry(index, entry);
@@ -77,7 +80,8 @@ TEST_F(CatalogTest, EntryFieldsReachTheRecordAndTheCaller) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bookPath);
-    const CatalogEntry entry{0x00, title, c.field, {"GAI16H", "", "GAI24H", "", "", "", "", "GA48"}};
+    const CatalogEntry entry{
+        0x00, title, c.field, {"GAI16H", "", "GAI24H", "", "", "", "", "GA48"}};
     platform_.files.clear();
     PutCatalog(c.root, CatalogBytes({entry}));
     EXPECT_EQ(Probe(c.root), std::make_pair(1, title + '\0'));
@@ -94,7 +98,8 @@ TEST_F(CatalogTest, EntryFieldsReachTheRecordAndTheCaller) {
     ASSERT_TRUE(lib_.catalog()->SelectedFontNames(names));
     const Bytes file = CatalogBytes({entry});
     const auto field = file.begin() + kCatalogHeaderSize + kEntryFontNamesAt;
-    EXPECT_EQ(std::string(names.data(), names.size()), std::string(field, field + kFontNamesSize) + '\0');
+    EXPECT_EQ(std::string(names.data(), names.size()),
+              std::string(field, field + kFontNamesSize) + '\0');
   }
 }
 
@@ -128,7 +133,8 @@ TEST_F(CatalogTest, UnacceptedFirstEntryIsKeptButNotSelected) {
 
 TEST_F(CatalogTest, DamagedCatalogsKeepTheirCompleteEntries) {
   // Three entries declared, the third cut short and the only one accepted.
-  Bytes truncated = CatalogBytes({Book(0x60, "A", "A"), Book(0x60, "B", "B"), Book(0x00, "C", "C")});
+  Bytes truncated =
+      CatalogBytes({Book(0x60, "A", "A"), Book(0x60, "B", "B"), Book(0x00, "C", "C")});
   truncated.resize(truncated.size() - kCatalogEntrySize / 2);
   const Bytes good = CatalogBytes({Book(0x00, "A")});
   const struct {
@@ -141,9 +147,11 @@ TEST_F(CatalogTest, DamagedCatalogsKeepTheirCompleteEntries) {
       {"empty catalog", "D:", CatalogBytes({}), -1, -1, 0},
       {"entry cut short", "D:", truncated, -1, -1, 2},
       {"count beyond the file", "D:", CatalogBytes({Book(0x00, "A", "A")}, 0xFFFF), -1, 1, 1},
-      {"failed entry read", "D:", CatalogBytes({Book(0x60, "A"), Book(0x00, "B"), Book(0x00, "C")}), 3, -1, 1},
+      {"failed entry read", "D:", CatalogBytes({Book(0x60, "A"), Book(0x00, "B"), Book(0x00, "C")}),
+       3, -1, 1},
       {"empty file", "D:", {}, -1, -1, -1},
-      {"header cut short", "D:", Bytes(good.begin(), good.begin() + kCatalogHeaderSize - 1), -1, -1, -1},
+      {"header cut short", "D:", Bytes(good.begin(), good.begin() + kCatalogHeaderSize - 1), -1, -1,
+       -1},
       {"header read fails", "D:", good, 1, -1, -1},
       {"root too short", "D", good, -1, -1, -1},
   };
@@ -155,7 +163,8 @@ TEST_F(CatalogTest, DamagedCatalogsKeepTheirCompleteEntries) {
     platform_.faults.failReadOnCall = c.failReadOnCall;
     const auto [probe, title] = Probe(c.root);
     EXPECT_EQ(probe, c.probe);
-    EXPECT_TRUE(probe > 0 || title == std::string(TOMESHELF_TITLE_SIZE, static_cast<char>(kUntouched)));
+    EXPECT_TRUE(probe > 0 ||
+                title == std::string(TOMESHELF_TITLE_SIZE, static_cast<char>(kUntouched)));
     EXPECT_TRUE(c.root.size() >= 2 || platform_.readCalls == 0);
     platform_.readCalls = 0;
     EXPECT_EQ(lib_.OpenEpwing(c.root.c_str()), c.entries < 0 ? -1 : 1);
@@ -214,12 +223,14 @@ TEST_F(CatalogTest, SelectedRecordOpensAndOnlyOpenEpwingReplacesTheCatalog) {
 }
 
 TEST_F(CatalogTest, FirstOfUpTo199SelectedBooksOpens) {
-  for (const auto& [selected, result] : std::vector<std::pair<int, int32_t>>{{0, -1}, {1, 1}, {199, 1}, {200, -1}, {250, -1}}) {
+  for (const auto& [selected, result] :
+       std::vector<std::pair<int, int32_t>>{{0, -1}, {1, 1}, {199, 1}, {200, -1}, {250, -1}}) {
     std::vector<CatalogEntry> books{Book(0x01, "Other", "OTHER")};  // a type not selected
     for (int i = 0; i < selected; ++i) books.push_back(Book(0x00, "B", "B" + std::to_string(i)));
     platform_.files.clear();
     PutCatalog(books);
-    platform_.files["D:\\OTHER\\data\\honmon"] = platform_.files["D:\\B0\\data\\honmon"] = testing::TextFileBuilder().Build();
+    platform_.files["D:\\OTHER\\data\\honmon"] = platform_.files["D:\\B0\\data\\honmon"] =
+        testing::TextFileBuilder().Build();
     ASSERT_EQ(lib_.OpenEpwing("D:"), 1);
     EXPECT_EQ(lib_.epwBooksOpen(), result) << selected;
     EXPECT_TRUE(result < 0 || lib_.book()->TextPath() == "D:\\B0\\data\\honmon");

@@ -259,9 +259,11 @@ TEST(DamagedIndexTest, ShortPageOrChangedDiscIsAnIoError) {
 
 // Page bytes that cannot be right end the page or the search, and are never read past.
 TEST(DamagedIndexTest, BadCountLengthTypeOrChildEndsThePageOrTheSearch) {
+  const std::vector<IndexWord> one{Word(Chars({kA}), 10)};
   std::vector<IndexWord> wide, same;  // forty wide entries (13 + 36 bytes) nearly fill a page
   for (uint16_t i = 0; i < 80; ++i) {
-    wide.push_back(Word(Join({Bytes(34, 0x30), {uint8_t(0x30 + i / 40), uint8_t(0x21 + i % 40)}}), 100 + i));
+    const Bytes key = Join({Bytes(34, 0x30), {uint8_t(0x30 + i / 40), uint8_t(0x21 + i % 40)}});
+    wide.push_back(Word(key, 100 + i));
   }
   for (uint32_t i = 0; i < 4; ++i) same.push_back(Word(Chars({kA}), 10 + i));
   const auto count = [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); };
@@ -283,15 +285,17 @@ TEST(DamagedIndexTest, BadCountLengthTypeOrChildEndsThePageOrTheSearch) {
     Status status;
     std::vector<int32_t> texts;
   } cases[] = {
-      {"count, fixed", {Word(Chars({kA}), 10)}, {LeafForm::kFixed}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
-      {"count, variable", {Word(Chars({kA}), 10)}, {}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
-      {"count, group", {Word(Chars({kA}), 10)}, {LeafForm::kGroup}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
+      {"count, fixed", one, {LeafForm::kFixed}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
+      {"count, variable", one, {}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
+      {"count, group", one, {LeafForm::kGroup}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
       {"key length", wide, {LeafForm::kVariable, false, 40},
        [](BuiltIndex& b) { b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF; },
        Chars({0x3030, kStar}), Status::kOk, Concat(Texts(100, 39), Texts(140, 40))},
       {"group entry type", same, {LeafForm::kGroup, false, 2},
-       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }, Chars({kA}), Status::kOk, Texts(12, 2)},
-      {"child", ManyWords(kA, 16), {LeafForm::kVariable, false, 2, 2}, loop, Chars({kA, kStar}), Status::kDamaged, {}},
+       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }, Chars({kA}), Status::kOk,
+       Texts(12, 2)},
+      {"child", ManyWords(kA, 16), {LeafForm::kVariable, false, 2, 2}, loop, Chars({kA, kStar}),
+       Status::kDamaged, {}},
   };
   for (const auto& c : cases) {
     const IndexTableEntry index = PlainIndex(c.word[0] == 0x24 ? kKanaIndex : kWrittenIndex);

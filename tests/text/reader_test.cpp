@@ -161,7 +161,8 @@ TEST(HeadingTest, EndsAtALineBreakAfter499BytesOrWhereTheFileEnds) {
     WordItemRecord item{{}, b.out + 16};
     const Bytes stale(b.buf);
     if (c.text.empty()) {
-      for (int32_t hit : {-1, 1, INT32_MIN, INT32_MAX}) EXPECT_EQ(b.lib.epwGetWordItem(hit, &item), -2);
+      for (int32_t hit : {-1, 1, INT32_MIN, INT32_MAX})
+        EXPECT_EQ(b.lib.epwGetWordItem(hit, &item), -2);
       b.platform.pendingChanges = 1;
       EXPECT_EQ(b.lib.epwGetWordItem(0, &item), -1);
       EXPECT_EQ(b.buf, stale);
