@@ -178,6 +178,8 @@ TEST_F(CatalogTest, DamagedCatalogsKeepTheirCompleteEntries) {
     EXPECT_EQ(lib_.epwGetBooks(), -1);
     EXPECT_EQ(lib_.epwSelectBook(0), -1);
     EXPECT_EQ(lib_.epwBooksOpen(), -1);
+    BookInfo info{0, {}, names.data()};
+    EXPECT_EQ(lib_.epwGetBookInfo(0, &info), -1);
   }
 }
 

@@ -238,6 +238,20 @@ TEST(LinkTest, ReferencesAreCheckedBeforeTheyAreFollowed) {
   EXPECT_EQ(b.State().chunkStart, kTarget);
 }
 
+TEST(MenuTest, MenuHeadIsTheFirstMenuEntrysBlock) {
+  const std::vector<std::pair<std::vector<IndexTableEntry>, int32_t>> cases = {
+      {{{0x90, 3}, {0x01, 7}}, Offset(7)},
+      {{{0x90, 3}, {0x91, 4}}, -2},
+      {{{0x01, 0}}, -2}};  // a block before the file's first
+  for (const auto& [entries, head] : cases) {
+    TextFileBuilder text;
+    for (const IndexTableEntry& e : entries) text.AddIndexEntry(e);
+    TextBook b;
+    b.Open(text.Build());
+    EXPECT_EQ(b.lib.GetMenuHead(), head) << entries.size() << " entries";
+  }
+}
+
 TEST(PageTest, PagesStepForwardAndBackAndStopAtTheFilesFirstByte) {
   Shelf b;
   // 300-byte pages from the first hit.

@@ -46,6 +46,10 @@ TEST(ScanTest, FindsArticleBoundariesInAPiece) {
   }
 }
 
+TEST(DecodeBcdTest, ReadsDigitsUpToFirstNibbleAboveNine) {
+  EXPECT_EQ(DecodeBcd(Bytes{0x12, 0x3A, 0x45}.data(), 3), 123);
+}
+
 // References come with no length: each lies at the start of exactly the bytes the search may
 // look at (cut or padded to them), so that any read beyond shows up under the sanitizers.
 TEST(ReferenceTargetTest, WholeReferenceMustLieWithinTheBound) {
