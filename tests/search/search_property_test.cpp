@@ -154,6 +154,9 @@ TEST(SearchPropertyTest, HitsEqualABruteForceWalkOfTheIndex) {
       ASSERT_EQ(r.texts, expected)
           << "seed " << seed << " query " << q << " word " << ::testing::PrintToString(word);
       ASSERT_EQ(r.status, expected.empty() ? Status::kNotFound : Status::kOk);
+      for (int32_t i = 0; i < book.book.Hits().Count(); ++i) {  // each entry's own heading
+        ASSERT_EQ(book.book.Hits()[i].headingOffset, r.texts[i] + 32) << "seed " << seed;
+      }
     }
   }
 }

@@ -4,7 +4,6 @@
 #include <functional>
 #include <vector>
 
-#include "api/library.h"
 #include "search/index_tree.h"
 #include "search/search_key.h"
 #include "search_fixture.h"
@@ -41,15 +40,13 @@ TEST(NormaliseKeyTest, ConvertsAsTheIndexFiles) {
     IndexEntry entry;
     Bytes input, expected;
   } cases[] = {
-      {"katakana long vowel", EntryWith(kConvertAll),
-       Chars({0x2555, 0x2521, 0x213C, 0x2539, 0x2548}),
-       Chars({0x2455, 0x2422, 0x2422, 0x2439, 0x2448})},
+      {"katakana, long vowels, bytes outside JIS", EntryWith(kConvertAll),
+       Chars({0x0125, 0x8025, 0x2555, 0x2521, 0x213C, 0x2539, 0x2548, 0x2442, 0x213C, 0x213C}),
+       Chars({0x0125, 0x8025, 0x2455, 0x2422, 0x2422, 0x2439, 0x2448, 0x2441, 0x2424, 0x2424})},
       {"long vowel kept voiced", EntryWith(Only({3})), Chars({0x2447, 0x213C, 0x2449, 0x213C}),
        Chars({0x2447, 0x2428, 0x2449, 0x242A})},
       {"long vowel then unvoiced", EntryWith(Only({3, 7})), Chars({0x2447, 0x213C, 0x2449, 0x213C}),
        Chars({0x2446, 0x2428, 0x2448, 0x242A})},
-      {"repeated long vowels", EntryWith(kConvertAll), Chars({0x2442, 0x213C, 0x213C}),
-       Chars({0x2441, 0x2424, 0x2424})},
       {"leading long vowels when kept", EntryWith(kLeaveAll),
        Chars({0x213C, 0x213C, 0x2422, 0x213C}), Chars({0x2422, 0x213C})},
       {"leading long vowels when removed", EntryWith(Only({3}, 2)),
@@ -69,12 +66,11 @@ TEST(NormaliseKeyTest, ConvertsAsTheIndexFiles) {
        Chars({0x2341, 0x235A, 0x2360, 0x237B})},
       {"marks dropped", EntryWith(Only({2})), Chars({0x2147, 0x2422, 0x215D, 0x2126}),
        Chars({0x2422})},
-      {"small kana", EntryWith(Only({4, 5, 6})),
-       Chars({0x2443, 0x2563, 0x2465, 0x2567, 0x2421, 0x2529, 0x246E}),
-       Chars({0x2444, 0x2564, 0x2466, 0x2568, 0x2422, 0x252A, 0x246F})},
       {"every small kana, and the cells beside them", EntryWith(Only({4, 5, 6})),
-       Chars({0x2423, 0x2425, 0x2427, 0x2420, 0x2442, 0x2444, 0x2462, 0x2468, 0x246D, 0x246F}),
-       Chars({0x2424, 0x2426, 0x2428, 0x2420, 0x2442, 0x2444, 0x2462, 0x2468, 0x246D, 0x246F})},
+       Chars({0x2443, 0x2563, 0x2465, 0x2567, 0x2421, 0x2529, 0x246E, 0x2423, 0x2425, 0x2427,
+              0x2420, 0x2442, 0x2444, 0x2462, 0x2468, 0x246D, 0x246F}),
+       Chars({0x2444, 0x2564, 0x2466, 0x2568, 0x2422, 0x252A, 0x246F, 0x2424, 0x2426, 0x2428,
+              0x2420, 0x2442, 0x2444, 0x2462, 0x2468, 0x246D, 0x246F})},
       {"every voiced kana, and the cells beside the table", EntryWith(Only({7})),
        Chars({0x242E, 0x2430, 0x2432, 0x2434, 0x2436, 0x2438, 0x243A, 0x243C, 0x243E, 0x2440,
               0x2442, 0x2445, 0x2447, 0x2449, 0x2450, 0x2453, 0x2456, 0x2459, 0x242A, 0x245D}),
@@ -90,8 +86,6 @@ TEST(NormaliseKeyTest, ConvertsAsTheIndexFiles) {
        Chars({0x2147, 0x215D, 0x2126, 0x2133, 0x213A, 0x213B, 0x2221, 0x2821, 0x2F7E, 0x2176,
               0x2330, 0x3021}),
        Chars({0x2147, 0x215D, 0x2126, 0x2133, 0x213A, 0x2330, 0x3021})},
-      {"bytes outside JIS", EntryWith(kConvertAll), Chars({0x0125, 0x8025, 0x2574}),
-       Chars({0x0125, 0x8025, 0x2426})},
   };
   for (const auto& c : cases) {
     Key key = c.input;
@@ -212,16 +206,6 @@ TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
   }
 }
 
-TEST(SearchTest, HitsCarryTheirHeadingPositionsInEveryLeafForm) {
-  for (LeafForm form : {LeafForm::kFixed, LeafForm::kVariable, LeafForm::kGroup}) {
-    MemoryBook book(BookWith({Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)},
-                             PlainIndex(kKanaIndex), IndexShape{form}));
-    ASSERT_EQ(book.Search(Chars({kA, kStar})).texts, Texts(10, 2)) << int(form);
-    EXPECT_EQ(book.book.Hits()[0].headingOffset, (Position{10, 16}.FileOffset())) << int(form);
-    EXPECT_EQ(book.book.Hits()[1].headingOffset, (Position{11, 16}.FileOffset())) << int(form);
-  }
-}
-
 TEST(ChooseIndexTest, FirstOfTwoEntriesWithOneCodeIsUsed) {
   TextFileBuilder text;
   for (uint32_t block : {10, 20}) {
@@ -259,88 +243,85 @@ TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
   EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts(10));
 }
 
-TEST(SearchTest, ForwardMatchReadsLeafPagesInRunsAndAgainFromTheCache) {
-  auto words = ManyWords(kI, 400), before = ManyWords(kA, 50);
-  for (auto& w : before) w.text.block += 5000;  // keep these apart from the kI words
-  words.insert(words.end(), before.begin(), before.end());
-  BuiltIndex built;
-  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex),
-                           IndexShape{LeafForm::kVariable, false, 3, 4},
-                           [&](BuiltIndex& b) { built = b; }));
-  ASSERT_GE(built.levels.size(), 4u);
-  const int64_t readsBefore = book.platform.readCalls;
-  const auto r = book.Search(Chars({kI, kStar}));
-  EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.texts, Texts(1000, 400));
-  // One read per level down to the first leaf, then runs of leaf pages.
-  EXPECT_LE(book.platform.readCalls - readsBefore,
-            int64_t(built.levels.size()) + kLongLeafRun + 400 / 3 / (kLeafReadAhead + 1) + 2);
-  const int64_t readsAfter = book.platform.readCalls;
-  EXPECT_EQ(book.Search(Chars({kI, kStar})).texts, Texts(1000, 400));
-  EXPECT_EQ(book.platform.readCalls, readsAfter);
-}
-
 // ---- Damaged indexes and failing reads ----
 
-TEST(DamagedIndexTest, ShortPageAtEndOfFileIsAnIoError) {
-  Bytes honmon = BookWith({Word(Chars({kA}), 10)});
-  honmon.resize(honmon.size() - 100);
-  const auto r = MemoryBook(honmon).Search(Chars({kA}));
+TEST(DamagedIndexTest, ShortPageOrChangedDiscIsAnIoError) {
+  Bytes cut = BookWith({Word(Chars({kA}), 10)});
+  cut.resize(cut.size() - 100);
+  EXPECT_EQ(MemoryBook(cut).Search(Chars({kA})).status, Status::kIoError);
+  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
+  book.platform.pendingChanges = 1;
+  const auto r = book.Search(Chars({kA}));
   EXPECT_EQ(r.status, Status::kIoError);
   EXPECT_TRUE(r.texts.empty());
+  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kOk);
 }
 
-TEST(DamagedIndexTest, EntryCountPastThePageReadsOnlyThePage) {
-  for (LeafForm form : {LeafForm::kFixed, LeafForm::kVariable, LeafForm::kGroup}) {
-    MemoryBook book(BookWith({Word(Chars({kA}), 10)}, PlainIndex(kKanaIndex), IndexShape{form},
-                             [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); }));
-    EXPECT_EQ(book.Search(Chars({kA, kStar})).texts, Texts(10)) << int(form);
-  }
-}
-
-TEST(DamagedIndexTest, EntryLengthPastThePageEndsThePage) {
-  // Forty entries of 13 + 36 bytes fill the first leaf page almost to its end.
-  std::vector<IndexWord> words;
+// Page bytes that cannot be right end the page or the search, and are never read past.
+TEST(DamagedIndexTest, BadCountLengthTypeOrChildEndsThePageOrTheSearch) {
+  const std::vector<IndexWord> one{Word(Chars({kA}), 10)};
+  std::vector<IndexWord> wide, same;  // forty wide entries (13 + 36 bytes) nearly fill a page
   for (uint16_t i = 0; i < 80; ++i) {
-    Bytes key(36, 0x30);
-    key[34] = uint8_t(0x30 + i / 40);
-    key[35] = uint8_t(0x21 + i % 40);
-    words.push_back(Word(key, 100 + i));
+    const Bytes key = Join({Bytes(34, 0x30), {uint8_t(0x30 + i / 40), uint8_t(0x21 + i % 40)}});
+    wide.push_back(Word(key, 100 + i));
   }
-  MemoryBook book(BookWith(words, PlainIndex(kWrittenIndex),
-                           IndexShape{LeafForm::kVariable, false, 40}, [](BuiltIndex& b) {
-                             // The last entry's key would now run past the page.
-                             b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF;
-                           }));
-  const auto r = book.Search(Chars({0x3030, kStar}));
-  EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.texts, Concat(Texts(100, 39), Texts(140, 40)));
-}
-
-TEST(DamagedIndexTest, UnknownGroupEntryTypeSkipsTheRestOfItsPage) {
-  std::vector<IndexWord> words;
-  for (uint32_t i = 0; i < 4; ++i) words.push_back(Word(Chars({kA}), 10 + i));
-  MemoryBook book(BookWith(words, PlainIndex(kKanaIndex), IndexShape{LeafForm::kGroup, false, 2},
-                           [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }));
-  EXPECT_EQ(book.Search(Chars({kA})).texts, Texts(12, 2));
-}
-
-TEST(DamagedIndexTest, ChildPointingBackUpEndsTheSearch) {
-  // Every intermediate entry leads back to the root.
-  auto loop = [](BuiltIndex& b) {
+  for (uint32_t i = 0; i < 4; ++i) same.push_back(Word(Chars({kA}), 10 + i));
+  const auto count = [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); };
+  const auto loop = [](BuiltIndex& b) {  // every intermediate entry leads back to the root
     for (size_t level = 1; level < b.levels.size(); ++level) {
       for (uint32_t block : b.levels[level]) {
         Bytes& page = b.pages[block];
-        const size_t width = page[1], count = size_t(page[2] << 8 | page[3]);
-        for (size_t i = 0; i < count; ++i) PutBe32(page, 4 + i * (width + 4) + width, b.root);
+        const size_t width = page[1], n = size_t(page[2] << 8 | page[3]);
+        for (size_t i = 0; i < n; ++i) PutBe32(page, 4 + i * (width + 4) + width, b.root);
       }
     }
   };
-  MemoryBook book(BookWith(ManyWords(kA, 16), PlainIndex(kWrittenIndex),
-                           IndexShape{LeafForm::kVariable, false, 2, 2}, loop));
-  const auto r = book.Search(Chars({kA, kStar}));
-  EXPECT_EQ(r.status, Status::kDamaged);
-  EXPECT_TRUE(r.texts.empty());
+  const struct {
+    const char* name;
+    std::vector<IndexWord> words;
+    IndexShape shape;
+    std::function<void(BuiltIndex&)> damage;
+    Bytes word;
+    Status status;
+    std::vector<int32_t> texts;
+  } cases[] = {
+      {"count, fixed", one, {LeafForm::kFixed}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
+      {"count, variable", one, {}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
+      {"count, group", one, {LeafForm::kGroup}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
+      {"key length", wide, {LeafForm::kVariable, false, 40},
+       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF; },
+       Chars({0x3030, kStar}), Status::kOk, Concat(Texts(100, 39), Texts(140, 40))},
+      {"group entry type", same, {LeafForm::kGroup, false, 2},
+       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }, Chars({kA}), Status::kOk,
+       Texts(12, 2)},
+      {"child", ManyWords(kA, 16), {LeafForm::kVariable, false, 2, 2}, loop, Chars({kA, kStar}),
+       Status::kDamaged, {}},
+  };
+  for (const auto& c : cases) {
+    const IndexTableEntry index = PlainIndex(c.word[0] == 0x24 ? kKanaIndex : kWrittenIndex);
+    const auto r = MemoryBook(BookWith(c.words, index, c.shape, c.damage)).Search(c.word);
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_EQ(r.texts, c.texts) << c.name;
+  }
+}
+
+// A plain word ends the group before it: a member cut off from its own head is no hit.
+TEST(DamagedIndexTest, MemberAfterAPlainWordIsNoHit) {
+  TextFileBuilder text;
+  IndexBuilder builder({LeafForm::kGroup});
+  builder.Add(Word(Chars({kA, kI}), 11));
+  builder.AddGroup({Chars({kA}), {Word(Chars({kA}), 10)}});
+  builder.AddGroup({Chars({kA, kU}), {Word(Chars({kA, kU}), 12)}});
+  BuiltIndex index = builder.Build(text);
+  Bytes& page = index.pages[index.levels[0][0]];
+  const Bytes key = Chars({kA, kU});
+  const auto head = std::search(page.begin(), page.end(), key.begin(), key.end()) - 4;
+  ASSERT_EQ(*head, 0x80);
+  page.erase(head, head + 8);
+  page.resize(kBlock);
+  PutBe16(page, 2, uint16_t((page[2] << 8 | page[3]) - 1));
+  WriteIndex(text, index, PlainIndex(kKanaIndex));
+  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA, kStar})).texts, Texts(10, 2));
 }
 
 TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
@@ -366,54 +347,6 @@ TEST(DamagedIndexTest, FailedLeafReadKeepsTheHitsTakenBefore) {
   EXPECT_EQ(r.texts, Texts(1000, kLongLeafRun + kLeafReadAhead + 1));
 }
 
-TEST(DamagedIndexTest, ChangedDiscFailsTheSearch) {
-  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
-  book.platform.pendingChanges = 1;
-  const auto r = book.Search(Chars({kA}));
-  EXPECT_EQ(r.status, Status::kIoError);
-  EXPECT_TRUE(r.texts.empty());
-  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kOk);
-}
-
-// ---- Through the exported entry point ----
-
-class WordPropertiesTest : public ::testing::Test {
- protected:
-  void OpenBook(const Bytes& honmon) {
-    platform_.files["\\disc\\catalogs"] = CatalogBytes({{0x00, "Book", "BOOK", {}}});
-    platform_.files["\\disc\\BOOK\\data\\honmon"] = honmon;
-    ASSERT_EQ(lib_.OpenEpwing("\\disc"), 1);
-    ASSERT_EQ(lib_.epwBooksOpen(), 1);
-  }
-  MemoryPlatform platform_;
-  Library lib_{platform_};
-};
-
-TEST_F(WordPropertiesTest, ReportsHitCountAndHeadingSize) {
-  Bytes spaced = Concat(Chars({0x2121, kA}), {0});
-  const Bytes before = spaced;
-  WordProperties props{-7, -7};
-  EXPECT_EQ(lib_.epwGetWordProperties(spaced.data(), &props), -1);  // no book yet
-  EXPECT_EQ(spaced, before);
-  OpenBook(BookWith({Word(Chars({kA}), 10), Word(Chars({kA, kI}), 11)}));
-  Bytes word = Concat(Chars({kA, kStar}), {0}), missing = Concat(Chars({kU}), {0});
-  EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
-  EXPECT_EQ(props.hitCount, 2);
-  EXPECT_EQ(props.itemSize, 500);
-  EXPECT_EQ(lib_.reading().currentHit, -1);
-  props = {-7, -7};
-  EXPECT_EQ(lib_.epwGetWordProperties(missing.data(), &props), -2);
-  EXPECT_EQ(props.hitCount, -7);
-}
-
-TEST_F(WordPropertiesTest, OddLengthWordStaysInsideItsBuffer) {
-  OpenBook(BookWith({Word(Chars({kA}), 10)}));
-  // Exactly the word's bytes, so the sanitizers see any step outside them.
-  Bytes word{0x21, 0x21, 0x24, 0x22, 0x24, 0x00};
-  WordProperties props{};
-  EXPECT_EQ(lib_.epwGetWordProperties(word.data(), &props), 1);
-  EXPECT_EQ(word, (Bytes{0x24, 0x22, 0x00, 0x22, 0x24, 0x00}));
-}
 
 }  // namespace
 }  // namespace tomeshelf::testing

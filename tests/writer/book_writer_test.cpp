@@ -18,6 +18,7 @@ using namespace writer;
 
 constexpr size_t kEntries = 2000;
 const char* const kKana[] = {"か", "き", "く", "さ", "し", "な", "ね", "こ", "ー", "っ", "ゃ", "ん"};
+const char* const kKatakana[] = {"カ", "キ", "ク", "サ", "シ", "ナ", "ネ", "コ", "ー", "ッ", "ャ", "ン"};
 const char* const kKanji[] = {"猫", "犬", "本", "山", "川", "海", "空", "星"};
 const char kGaiji[] = "✩";
 
@@ -27,25 +28,17 @@ struct Written {
   Bytes heading;                   // as the book should hold it
 };
 
-std::string Katakana(const std::string& hiragana) {  // 3-byte UTF-8 kana: U+3041.. to U+30A1..
-  std::string out = hiragana;
-  for (size_t i = 0; i + 2 < out.size(); i += 3) {
-    if (out.compare(i, 3, "ー") == 0) continue;
-    unsigned cp = (out[i] & 0x0Fu) << 12 | (out[i + 1] & 0x3Fu) << 6 | (out[i + 2] & 0x3Fu);
-    cp += 0x60;
-    out[i + 1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[i + 2] = static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return out;
-}
-
 std::vector<Written> Generate() {
   std::mt19937 rng(11);
   auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
   std::vector<Written> out(kEntries);
   for (size_t i = 0; i < kEntries; ++i) {
-    std::string kana = "な";  // never begins with a prolonged mark; shared keys make groups
-    for (size_t n = 1 + pick(3); n > 0; --n) kana += kKana[pick(std::size(kKana))];
+    std::string kana = "な", katakana = "ナ";  // never begins with a prolonged mark
+    for (size_t n = 1 + pick(3), k = 0; n > 0; --n) {
+      k = pick(std::size(kKana));
+      kana += kKana[k];
+      katakana += kKatakana[k];
+    }
     std::string kanji = kKanji[pick(std::size(kKanji))] + std::string(kKanji[pick(std::size(kKanji))]);
     std::string latin;
     for (size_t n = 2 + pick(4); n > 0; --n) latin += static_cast<char>('a' + pick(6));
@@ -55,7 +48,7 @@ std::vector<Written> Generate() {
     w.entry.keys = {{kana, KeyKind::kKana}, {kanji, std::nullopt}, {latin, std::nullopt}};
     std::string upper = latin;
     for (char& c : upper) c = static_cast<char>(std::toupper(c));
-    w.typed = {kana, kanji, latin, Katakana(kana), upper};
+    w.typed = {kana, kanji, latin, katakana, upper};
     w.entry.heading = kana + "【" + kanji + "】 " + std::to_string(i);
     w.entry.text = {{{"text of " + latin + (i % 5 == 0 ? kGaiji : ""), ""}},
                     {{"see ", ""}, {"there", out[(i * 7 + 1) % kEntries].entry.heading}}};
@@ -69,14 +62,17 @@ std::vector<Written> Generate() {
   return out;
 }
 
-// A whole article, read piece by piece.
+// A whole article, read in small pieces with a heading read between them, which must not
+// move where the next piece starts.
 template <typename Read>
 Bytes Article(Read read) {
-  Bytes text, piece(1024);
+  Bytes text, piece(24), heading(TOMESHELF_ITEM_SIZE);
+  WordItemRecord other{{}, heading.data()};
   for (int32_t r = 0; r == 0;) {
     uint32_t count = 0;
     r = read(piece.data(), static_cast<uint32_t>(piece.size()), &count);
     text.insert(text.end(), piece.begin(), piece.begin() + (r >= 0 ? count : 0));
+    epwGetWordItem(0, &other);
   }
   return text;
 }
@@ -115,6 +111,7 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
       jis->insert(jis->end(), {0, 0});
       WordProperties props{};
       ASSERT_EQ(epwGetWordProperties(jis->data(), &props), TOMESHELF_OK) << word;
+      ASSERT_EQ(props.itemSize, TOMESHELF_ITEM_SIZE);
       found = -1;
       for (int32_t h = 0; h < props.hitCount && found < 0; ++h) {
         WordItemRecord record{};
@@ -124,6 +121,13 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
       }
       ASSERT_GE(found, 0) << "entry " << i << " not found by " << word;
     }
+    // A new search starts every article again, even one half read.
+    uint32_t count = 0;
+    ASSERT_EQ(epwGetWordContent(found, item.data(), 8, &count), 0);
+    auto again = codec::Utf8ToJis(words.back());
+    again->insert(again->end(), {0, 0});
+    WordProperties props{};
+    ASSERT_EQ(epwGetWordProperties(again->data(), &props), TOMESHELF_OK);
     const Bytes text = Article([&](unsigned char* p, uint32_t n, uint32_t* c) { return epwGetWordContent(found, p, n, c); });
     ASSERT_TRUE(std::search(text.begin(), text.end(), b.heading.begin(), b.heading.end()) != text.end());
     Bytes para;
