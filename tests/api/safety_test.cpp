@@ -82,6 +82,7 @@ TEST(NullPointerTest, EveryPointerAnExportNeedsIsRefusedAndNothingChanges) {
   EXPECT_EQ(lib.book(), open);
   EXPECT_EQ(std::memcmp(&before, &lib.reading(), sizeof before), 0);
   EXPECT_EQ(lib.book()->Hits().Count(), props.hitCount);
+  EXPECT_GT(GetMenuHead(), 0);
   epwBooksClose();
   CloseEpwing();
 }
