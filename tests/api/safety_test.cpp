@@ -1,6 +1,6 @@
 // What a careless caller or a hostile disc may hand the library: NULL pointers, catalog
-// names that climb out of the disc, a failed open after a good one, a picture data call
-// of the other kind than its size call.
+// names that climb out of the disc, a book open after the catalog closed, a picture data
+// call of the other kind than its size call.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -21,10 +21,9 @@ using testing::Bytes;
 const std::string kRoot = "M:\\DISC";
 
 TEST(NullPointerTest, EveryPointerAnExportNeedsIsRefusedAndNothingChanges) {
-  testing::TempDir disc;
-  const auto book = testing::MakeSessionBook();
-  testing::WriteDisc(disc.path(), {book.files});
-  const std::string root = disc.Windows();
+  const testing::SessionDisc disc;
+  const auto& book = disc.book;
+  const std::string& root = disc.root;
   ASSERT_EQ(OpenEpwing(root.c_str()), 1);
   ASSERT_EQ(epwBooksOpen(), 1);
   Bytes word = book.word;
@@ -83,63 +82,47 @@ TEST(NullPointerTest, EveryPointerAnExportNeedsIsRefusedAndNothingChanges) {
   EXPECT_EQ(lib.book(), open);
   EXPECT_EQ(std::memcmp(&before, &lib.reading(), sizeof before), 0);
   EXPECT_EQ(lib.book()->Hits().Count(), props.hitCount);
+  EXPECT_GT(GetMenuHead(), 0);
   epwBooksClose();
   CloseEpwing();
 }
 
-// A book whose directory name leaves the disc (the text file is put where it would lead).
-TEST(HostileNameTest, DirectoryThatClimbsOutOrIsNoNameCannotBeOpened) {
+// Opens the books on an in-memory disc; false when the book does not open.
+bool Open(testing::MemoryPlatform& platform, Library& lib, const testing::BookFiles& book) {
+  testing::PutMemoryDisc(platform, kRoot, {book});
+  return lib.OpenEpwing(kRoot.c_str()) == 1 && lib.epwBooksOpen() == 1;
+}
+
+// A book or font whose name climbs out of the disc, or is no name, is not opened.
+TEST(HostileNameTest, DirectoryOrFontThatClimbsOutOrIsNoNameIsNotOpened) {
   for (const char* name :
        {"..", "../../..", "..\\..", ".", ". .", "...", "", "   ", "a/b", "a\\b"}) {
     testing::MemoryPlatform platform;
-    testing::BookFiles book{{0x00, "Away", name, {}}, testing::TextFileBuilder().Build(), {}};
-    testing::PutMemoryDisc(platform, kRoot, {book});
     Library lib(platform);
-    ASSERT_EQ(lib.OpenEpwing(kRoot.c_str()), 1) << name;
-    EXPECT_EQ(lib.epwBooksOpen(), -1) << name;
+    const testing::BookFiles book{{0x00, "Away", name, {}}, testing::TextFileBuilder().Build(), {}};
+    EXPECT_FALSE(Open(platform, lib, book)) << name;
     EXPECT_EQ(lib.book(), nullptr) << name;
     EXPECT_EQ(platform.openFiles, 0) << name;
   }
-}
-
-TEST(HostileNameTest, FontThatClimbsOutOrIsNoNameIsAbsent) {
   const auto session = testing::MakeSessionBook();
   for (const char* name :
        {"..\\FONT", "../FONT", "..", ".", "  ..  ", ". .", "        ", "FONT16F"}) {
     testing::MemoryPlatform platform;
+    Library lib(platform);
     testing::BookFiles book = session.files;
     book.entry.fonts[0] = name;
     book.fonts = {{name, session.files.fonts.at("FONT16F")}};
-    testing::PutMemoryDisc(platform, kRoot, {book});
-    Library lib(platform);
-    ASSERT_EQ(lib.OpenEpwing(kRoot.c_str()), 1);
-    ASSERT_EQ(lib.epwBooksOpen(), 1);
-    const int32_t expected = std::string(name) == "FONT16F" ? 1 : -1;
-    EXPECT_EQ(lib.epwShowExCode(session.gaiji, 16, 1, 0, 0, 16, 16, 0, 0, nullptr), expected)
-        << name;
+    ASSERT_TRUE(Open(platform, lib, book));
+    EXPECT_EQ(lib.epwShowExCode(session.gaiji, 16, 1, 0, 0, 16, 16, 0, 0, nullptr),
+              std::string(name) == "FONT16F" ? 1 : -1) << name;
   }
 }
 
-TEST(FailedOpenTest, OpenThatFailsBeforeTheBookLeavesNoBookOpen) {
+TEST(SessionStateTest, ClosedCatalogOpensNoBookAndPictureDataOfTheOtherKindIsRefused) {
   testing::MemoryPlatform platform;
-  testing::PutMemoryDisc(platform, kRoot, {testing::MakeSessionBook().files});
   Library lib(platform);
-  ASSERT_EQ(lib.OpenEpwing(kRoot.c_str()), 1);
-  ASSERT_EQ(lib.epwBooksOpen(), 1);
-  lib.CloseEpwing();
-  EXPECT_EQ(lib.epwBooksOpen(), -1);
-  EXPECT_EQ(lib.book(), nullptr);
-  EXPECT_EQ(lib.GetMenuHead(), -1);
-  EXPECT_EQ(platform.openFiles, 0);
-}
-
-TEST(PictureKindTest, DataCallOfTheOtherKindIsRefusedAndThePictureStaysPending) {
-  testing::MemoryPlatform platform;
   const auto book = testing::MakeSessionBook();
-  testing::PutMemoryDisc(platform, kRoot, {book.files});
-  Library lib(platform);
-  ASSERT_EQ(lib.OpenEpwing(kRoot.c_str()), 1);
-  ASSERT_EQ(lib.epwBooksOpen(), 1);
+  ASSERT_TRUE(Open(platform, lib, book.files));
   std::vector<uint8_t> buffer(64 * 1024);
   char caption[256];
   for (const auto& [prepared, other] :
@@ -148,10 +131,15 @@ TEST(PictureKindTest, DataCallOfTheOtherKindIsRefusedAndThePictureStaysPending) 
     ASSERT_GT(size, 0);
     ImageKind kind = 7;
     EXPECT_EQ(lib.epwGetImage(other.data(), buffer.data(), &kind), -2);
-    EXPECT_EQ(kind, 7);
+    EXPECT_EQ(kind, 7);  // and the picture stays pending
     const int32_t got = lib.epwGetImage(prepared.data(), buffer.data(), &kind);
     EXPECT_EQ(got + (kind == TOMESHELF_IMAGE_MONOCHROME ? 8 : 0), size);
   }
+  lib.CloseEpwing();
+  EXPECT_EQ(lib.epwBooksOpen(), -1);
+  EXPECT_EQ(lib.book(), nullptr);
+  EXPECT_EQ(lib.GetMenuHead(), -1);
+  EXPECT_EQ(platform.openFiles, 0);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace tomeshelf {
 namespace {
 
 struct Recorder {
-  std::vector<int32_t> stretch;  // left, top, width, height, image width, image height
+  std::vector<int32_t> stretch;  // left, top, width, height, image width and height, header[0]
   std::vector<unsigned char> pixels;
   std::vector<uint32_t> colours;
 };
@@ -27,7 +27,6 @@ TEST(GaijiPosixDeviceTest, DrawsThroughCallbacksAndHandsOverABitmap) {
   Library lib;
   ASSERT_EQ(lib.OpenEpwing(disc.Windows().c_str()), 1);
   ASSERT_EQ(lib.epwBooksOpen(), 1);
-
   Recorder rec;
   TomeshelfDrawTarget target{
       &rec,
@@ -45,23 +44,21 @@ TEST(GaijiPosixDeviceTest, DrawsThroughCallbacksAndHandsOverABitmap) {
   EXPECT_EQ(rec.stretch, (std::vector<int32_t>{1, 2, 24, 48, 12, 24, 40}));
   ASSERT_EQ(rec.pixels.size(), 12u * 24 * 3);  // rows of 36 bytes, no padding
   size_t ink = 0;
-  for (uint32_t r = 0; r < 24; ++r) {
-    for (uint32_t x = 0; x < 12; ++x) {
-      ink += testing::GlyphInk(half24, 2, r, x);
-      ASSERT_EQ(rec.pixels[((23 - r) * 12 + x) * 3], testing::GlyphInk(half24, 2, r, x) ? 0xFF : 0);
-    }
+  for (uint32_t i = 0; i < 12 * 24; ++i) {
+    const bool on = testing::GlyphInk(half24, 2, i / 12, i % 12);
+    ink += on;
+    ASSERT_EQ(rec.pixels[((23 - i / 12) * 12 + i % 12) * 3], on ? 0xFF : 0) << i;
   }
   ASSERT_EQ(lib.epwShowExCodePixel(0xA123, 24, 0, 100, 200, 112, 224, 0x123456, &dc), 1);
   EXPECT_EQ(rec.colours, std::vector<uint32_t>(ink, 0x123456));
-
   TomeshelfBitmapObject object{nullptr, nullptr};
   ASSERT_EQ(lib.epwExCode2Bmp(0xA123, 24, 0, 0, 0, 0, 0, &object), 1);
   ASSERT_NE(object.bitmap, nullptr);
-  EXPECT_EQ(std::vector<int32_t>({object.bitmap->width, object.bitmap->height, object.bitmap->stride}),
-            std::vector<int32_t>({12, 24, 2}));
+  const TomeshelfBitmap& b = *object.bitmap;
+  EXPECT_EQ(std::vector<int32_t>({b.width, b.height, b.stride}), std::vector<int32_t>({12, 24, 2}));
   const auto pattern = testing::GlyphPattern(half24, 2);
   for (size_t i = 0; i < pattern.size(); ++i) {
-    ASSERT_EQ(object.bitmap->bits[i], static_cast<unsigned char>(~pattern[i])) << i;
+    ASSERT_EQ(b.bits[i], static_cast<unsigned char>(~pattern[i])) << i;
   }
   TomeshelfFreeBitmap(object.bitmap);
 }

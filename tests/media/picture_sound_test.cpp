@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "api/library.h"
-#include "support/writer.h"
 #include "support/memory_disc.h"
 
 namespace tomeshelf {
@@ -148,19 +147,16 @@ TEST_F(MediaTest, RefusedPictureReferencesLeaveThePendingPicture) {
   }
 }
 
-TEST_F(MediaTest, ChangedDiscFailsTheDataCallAndKeepsItsDataForARetry) {
+TEST_F(MediaTest, DataCallsOnAChangedDiscFailAndRetryAndReadsCutByTheFileEndGiveWhatWasThere) {
   ASSERT_GT(Size(kColour), 0);
   ASSERT_EQ(PcmSize(kSound), 2560);
-  platform.pendingChanges = 1;
-  EXPECT_EQ(Data(kColour), -1);
-  platform.pendingChanges = 1;
-  EXPECT_EQ(Cont(), -1);
+  for (int i = 0; i < 2; ++i) {
+    platform.pendingChanges = 1;
+    EXPECT_EQ(i ? Cont() : Data(kColour), -1) << i;
+  }
   EXPECT_EQ(Data(kColour), static_cast<int32_t>(kFile.size()));
   EXPECT_EQ(Got(0, kFile.size()), kFile);
   EXPECT_EQ(Cont(), 2560);
-}
-
-TEST_F(MediaTest, ReadsCutShortByTheFileEndGiveWhatWasThere) {
   const Bytes mono = MonoPictureReference(64, 48, "", kLastBlock, 2038);
   ASSERT_EQ(Size(mono), 392);
   EXPECT_EQ(Data(mono), 10);

@@ -71,32 +71,25 @@ FaultPlatform::Act FaultPlatform::Next(bool isRead, bool mayThrow) {
 
 std::string FaultPlatform::ResolvePath(const std::string& path) {
   // A failed resolution names nothing that exists.
-  if (Next(false) == Act::kFail) return "\\\\no such path";
-  return inner_.ResolvePath(path);
+  return Next(false) == Act::kFail ? "\\\\no such path" : inner_.ResolvePath(path);
 }
 
 std::unique_ptr<File> FaultPlatform::OpenRead(const std::string& resolvedPath) {
-  if (Next(false) == Act::kFail) return nullptr;
-  auto file = inner_.OpenRead(resolvedPath);
-  if (!file) return nullptr;
-  return std::make_unique<FaultFile>(*this, std::move(file));
+  auto file = Next(false) == Act::kFail ? nullptr : inner_.OpenRead(resolvedPath);
+  return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
 }
 
 std::optional<uint64_t> FaultPlatform::LookupFile(const std::string& resolvedPath) {
-  if (Next(false) == Act::kFail) return std::nullopt;
-  return inner_.LookupFile(resolvedPath);
+  return Next(false) == Act::kFail ? std::nullopt : inner_.LookupFile(resolvedPath);
 }
 
 std::unique_ptr<ChangeWatch> FaultPlatform::WatchTree(const std::string& resolvedDirectory) {
-  if (Next(false) == Act::kFail) return nullptr;
-  auto watch = inner_.WatchTree(resolvedDirectory);
-  if (!watch) return nullptr;
-  return std::make_unique<FaultWatch>(*this, std::move(watch));
+  auto watch = Next(false) == Act::kFail ? nullptr : inner_.WatchTree(resolvedDirectory);
+  return watch ? std::make_unique<FaultWatch>(*this, std::move(watch)) : nullptr;
 }
 
 bool FaultPlatform::AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) {
-  if (Next(false) == Act::kFail) return false;
-  return inner_.AttachBitmap(bitmapObject, bitmap);
+  return Next(false) != Act::kFail && inner_.AttachBitmap(bitmapObject, bitmap);
 }
 
 }  // namespace tomeshelf::testing

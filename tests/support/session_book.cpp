@@ -74,4 +74,6 @@ SessionBook MakeSessionBook() {
   return s;
 }
 
+SessionDisc::SessionDisc() : root(dir.Windows()) { WriteDisc(dir.path(), {book.files}); }
+
 }  // namespace tomeshelf::testing

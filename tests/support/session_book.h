@@ -6,6 +6,7 @@
 #define TOMESHELF_TESTS_SUPPORT_SESSION_BOOK_H_
 
 #include <cstdint>
+#include <string>
 
 #include "support/writer.h"
 
@@ -22,6 +23,14 @@ struct SessionBook {
 };
 
 SessionBook MakeSessionBook();
+
+// The book written to a scratch directory, as callers of the exports open it.
+struct SessionDisc {
+  SessionDisc();
+  TempDir dir;
+  SessionBook book = MakeSessionBook();
+  std::string root;  // the directory as OpenEpwing takes it
+};
 
 }  // namespace tomeshelf::testing
 
