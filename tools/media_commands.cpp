@@ -97,7 +97,7 @@ int SaveMedia(int argc, char** argv, const char* usage, Item::Type type) {
                             : data.mime == "audio/wav"  ? ".wav"
                                                         : ".bin";
     const std::string path = dir + "/" + (type == Item::Type::kSound ? "sound-" : "picture-") +
-                             item.at.ToString().replace(item.at.ToString().find(':'), 1, "-") + ext;
+                             std::to_string(item.at.block) + "-" + std::to_string(item.at.offset) + ext;
     if (!WriteFile(path, data.bytes)) return 1;
     saved.push_back({{"file", path}, {"type", data.mime}, {"bytes", data.bytes.size()}});
     if (!r->args.Has("--json")) std::printf("%s (%s, %zu bytes)\n", path.c_str(), data.mime.c_str(), data.bytes.size());

@@ -40,6 +40,10 @@ void AppendBe32(Bytes& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (24 - 8 * i)));
 }
 
+void AppendBytes(Bytes& out, std::initializer_list<uint8_t> bytes) {
+  for (uint8_t b : bytes) out.push_back(b);
+}
+
 Bytes Bcd(uint32_t value, size_t n) {
   Bytes out(n, 0);
   for (size_t i = n; i-- > 0;) {
@@ -109,18 +113,13 @@ void TextFileBuilder::Put(uint32_t fileOffset, std::span<const uint8_t> bytes) {
 }
 
 Bytes IndexTableBytes(const std::vector<IndexTableEntry>& entries) {
-  Bytes out;
-  AppendBe16(out, static_cast<uint16_t>(entries.size()));
-  out.resize(16, 0);
+  Bytes out(16, 0);
+  PutBe16(out, 0, static_cast<uint16_t>(entries.size()));
   for (const IndexTableEntry& e : entries) {
-    // Byte by byte: GCC 12 at -O3 misjudges the bounds of an initializer-list insert.
-    out.push_back(e.code);
-    out.push_back(0);
+    AppendBytes(out, {e.code, 0});
     AppendBe32(out, e.startBlock);
     AppendBe32(out, e.blockCount);
-    for (uint8_t b : {e.settingsSwitch, e.settings[0], e.settings[1], e.settings[2], uint8_t{0}, e.extent}) {
-      out.push_back(b);
-    }
+    AppendBytes(out, {e.settingsSwitch, e.settings[0], e.settings[1], e.settings[2], 0, e.extent});
   }
   return out;
 }

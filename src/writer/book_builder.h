@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <span>
@@ -26,6 +27,9 @@ void PutBe16(Bytes& out, size_t at, uint16_t v);
 void PutBe32(Bytes& out, size_t at, uint32_t v);
 void AppendBe16(Bytes& out, uint16_t v);
 void AppendBe32(Bytes& out, uint32_t v);
+// Appends a few literal bytes one by one: GCC 12 at -O3 misjudges the bounds of
+// initializer-list inserts into small vectors.
+void AppendBytes(Bytes& out, std::initializer_list<uint8_t> bytes);
 // n bytes of packed BCD holding the decimal digits of value, most significant first.
 Bytes Bcd(uint32_t value, size_t n);
 // The file offset of a block address.

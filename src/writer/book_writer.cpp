@@ -177,15 +177,15 @@ std::string BookWriter::Add(const Entry& e) {
   Bytes article = ArticleStart(0x00);
   if (!encoder_.AppendText(heading, article, e.where + ": heading")) return Problem(e.where, "heading", "not UTF-8");
   const size_t headingEnd = article.size();
-  article.insert(article.end(), {kControl, kKeywordEnd});
+  AppendBytes(article, {kControl, kKeywordEnd});
   Bytes line = LineBreak();
   article.insert(article.end(), line.begin(), line.end());
   for (const Paragraph& paragraph : e.text) {
     for (const Run& run : paragraph) {
-      if (!run.link.empty()) article.insert(article.end(), {kControl, kLinkStart});
+      if (!run.link.empty()) AppendBytes(article, {kControl, kLinkStart});
       if (!encoder_.AppendText(run.text, article, e.where + ": text")) return Problem(e.where, "text", "not UTF-8");
       if (!run.link.empty()) {
-        article.insert(article.end(), {kControl, kLinkEnd});
+        AppendBytes(article, {kControl, kLinkEnd});
         article.resize(article.size() + kPositionBytes, 0);
         Reference(article, textAt_, article.size() - kPositionBytes, static_cast<uint32_t>(links_.size()), true);
         links_.push_back({run.link, e.where});
@@ -311,7 +311,9 @@ uint32_t BookWriter::WriteIndex(const IndexData& index, bool backward) {
     const Bytes head(keys.begin() + first.head, keys.begin() + first.head + first.headLength);
     unit.clear();
     auto entryBytes = [&](uint8_t type, const Record& r) {
-      Bytes b{type, r.memberLength};
+      Bytes b;
+      b.reserve(2u + r.memberLength + 2 * kPositionBytes);
+      AppendBytes(b, {type, r.memberLength});
       b.insert(b.end(), keys.begin() + r.member, keys.begin() + r.member + r.memberLength);
       AppendPosition(b, articles_[r.entry]);
       AppendPosition(b, headings_[r.entry]);
@@ -330,7 +332,8 @@ uint32_t BookWriter::WriteIndex(const IndexData& index, bool backward) {
         unit.push_back(entryBytes(kMember, records[k]));
       }
       Bytes& h = unit.front();
-      h = {kGroupHead, first.headLength};
+      h.clear();
+      AppendBytes(h, {kGroupHead, first.headLength});
       AppendBe16(h, static_cast<uint16_t>(std::min<size_t>(unit.size() - 1, 0xFFFF)));
       h.insert(h.end(), head.begin(), head.end());
     }

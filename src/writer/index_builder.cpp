@@ -50,7 +50,7 @@ void PlaceLevel(TextFileBuilder& text, BuiltIndex& built, const std::vector<Page
 Bytes Reversed(const Bytes& key) {
   Bytes out;
   for (size_t at = key.size() - key.size() % 2; at >= 2; at -= 2) {
-    out.insert(out.end(), {key[at - 2], key[at - 1]});
+    AppendBytes(out, {key[at - 2], key[at - 1]});
   }
   if (key.size() % 2 != 0) out.push_back(key.back());
   return out;
@@ -85,11 +85,13 @@ BuiltIndex IndexBuilder::Build(TextFileBuilder& text) const {
     for (const StoredEntry& e : u) {
       const auto n = static_cast<uint8_t>(e.key.size());
       Bytes bytes;
-      if (shape_.form == LeafForm::kVariable) bytes = {n};
+      if (shape_.form == LeafForm::kVariable) bytes.push_back(n);
       if (shape_.form == LeafForm::kGroup) {
-        bytes = e.kind == StoredEntry::kGroupHead
-                    ? Bytes{kTypeHead, n, 0, 0}
-                    : Bytes{e.kind == StoredEntry::kWord ? kTypeWord : kTypeMember, n};
+        if (e.kind == StoredEntry::kGroupHead) {
+          AppendBytes(bytes, {kTypeHead, n, 0, 0});
+        } else {
+          AppendBytes(bytes, {e.kind == StoredEntry::kWord ? kTypeWord : kTypeMember, n});
+        }
       }
       bytes.insert(bytes.end(), e.key.begin(), e.key.end());
       if (shape_.form == LeafForm::kFixed) bytes.resize(width, 0);

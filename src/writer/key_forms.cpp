@@ -65,7 +65,7 @@ Bytes HeadForm(const Bytes& key) {
     const bool spaceOrMark =
         row == kSymbolRow && (cell == 0x21 || cell == 0x26 || cell == 0x47 || cell == 0x5D);
     started = started || !spaceOrMark;
-    if (!DroppedFromHead(row, cell)) out.insert(out.end(), {row, cell});
+    if (!DroppedFromHead(row, cell)) AppendBytes(out, {row, cell});
   }
   return out;
 }
@@ -73,7 +73,7 @@ Bytes HeadForm(const Bytes& key) {
 Bytes TypedForm(const Bytes& key) {
   Bytes out;
   for (size_t i = 0; i + 1 < key.size(); i += 2) {
-    if (KeptTyped(key[i], key[i + 1])) out.insert(out.end(), {key[i], key[i + 1]});
+    if (KeptTyped(key[i], key[i + 1])) AppendBytes(out, {key[i], key[i + 1]});
   }
   return out;
 }
@@ -113,7 +113,7 @@ std::vector<Bytes> Spellings(const Bytes& key) {
 KeyKind KindOf(const Bytes& key) {
   Bytes word;
   for (size_t i = 0; i + 1 < key.size(); i += 2) {
-    if (!(key[i] == kSymbolRow && key[i + 1] == kSymbolRow)) word.insert(word.end(), {key[i], key[i + 1]});
+    if (!(key[i] == kSymbolRow && key[i + 1] == kSymbolRow)) AppendBytes(word, {key[i], key[i + 1]});
   }
   if (word.size() < 2) return KeyKind::kKana;
   const uint8_t b0 = word[0], b1 = word[1];

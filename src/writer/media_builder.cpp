@@ -111,7 +111,7 @@ Bytes MonoPictureReference(uint32_t first, uint32_t second, const std::string& c
   Append(out, Bcd(first, 4));
   Append(out, Bcd(second, 4));
   Append(out, caption);
-  Append(out, Bytes{kEsc, 0x64});
+  AppendBytes(out, {kEsc, 0x64});
   Append(out, Bcd(block, 4));
   Append(out, Bcd(offset, 2));
   return out;
@@ -122,7 +122,7 @@ Bytes JpegLikeFile() {
             0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08};
   // Entropy-coded bytes, including the escape byte the text uses.
   for (uint32_t i = 0; i < 300; ++i) out.push_back(static_cast<uint8_t>((i * 73 + 0x1F) % 251));
-  Append(out, Bytes{0xFF, 0xD9});
+  AppendBytes(out, {0xFF, 0xD9});
   return out;
 }
 
@@ -134,12 +134,13 @@ Bytes ColourPictureData(const Bytes& file) {
 }
 
 Bytes ColourPictureReference(uint32_t block, uint32_t offset, const std::string& caption) {
-  Bytes out{kEsc, 0x4D};
-  out.resize(14, 0);
+  Bytes out(14, 0);
+  out[0] = kEsc;
+  out[1] = 0x4D;
   Append(out, Bcd(block, 4));
   Append(out, Bcd(offset, 2));
   Append(out, caption);
-  Append(out, Bytes{kEsc, 0x6D});
+  AppendBytes(out, {kEsc, 0x6D});
   return out;
 }
 
@@ -156,7 +157,7 @@ Bytes SoundDataReference(const SoundDataRef& ref) {
   Append(out, Bcd(ref.endBlock, 4));
   Append(out, Bcd(ref.endOffset, 2));
   Append(out, ref.caption);
-  Append(out, Bytes{kEsc, 0x6A});
+  AppendBytes(out, {kEsc, 0x6A});
   return out;
 }
 
@@ -165,7 +166,7 @@ Bytes SoundValuesReference(const std::array<uint8_t, 5>& values, const std::stri
   const std::array<size_t, 5> at{2, 4, 5, 8, 9};
   for (size_t v = 0; v < values.size(); ++v) out[at[v]] = Bcd(values[v], 1)[0];
   Append(out, caption);
-  Append(out, Bytes{kEsc, 0x68});
+  AppendBytes(out, {kEsc, 0x68});
   return out;
 }
 

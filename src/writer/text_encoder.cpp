@@ -85,12 +85,12 @@ bool TextEncoder::Append(std::string_view utf8, Bytes& out, std::string_view whe
       return false;
     }
     if (text && IsAscii(c) != half) {
-      out.insert(out.end(), {kEscape, half ? kHalfEnd : kHalfStart});
+      AppendBytes(out, {kEscape, half ? kHalfEnd : kHalfStart});
       half = !half;
     }
     const uint16_t code = c == '\t' ? Jis(' ') : Jis(c);
     if (text && c == '\n') {
-      out.insert(out.end(), {kEscape, kLineBreak});
+      AppendBytes(out, {kEscape, kLineBreak});
     } else if (code != 0) {
       AppendBe16(out, code);
     } else if (auto g = gaiji_.find(c); text && g != gaiji_.end()) {
@@ -100,7 +100,7 @@ bool TextEncoder::Append(std::string_view utf8, Bytes& out, std::string_view whe
     }
     at += n;
   }
-  if (half) out.insert(out.end(), {kEscape, kHalfEnd});
+  if (half) AppendBytes(out, {kEscape, kHalfEnd});
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -108,6 +109,24 @@ TEST(Win32ChangeWatchTest, NamesSizesAndAttributesSignalAndTheWatchRearms) {
       EXPECT_FALSE(watch->Poll()) << i;
     }
   }
+}
+
+// A wait armed by a thread is cancelled when that thread ends, which signals the handle:
+// callers that open or read from short-lived threads must not see a disc change.
+TEST(Win32ChangeWatchTest, ArmingThreadsThatEndAreNoChange) {
+  testing::TempDir disc;
+  testing::WriteFile(disc.path() / "DATA" / "HONMON", Bytes(4));
+  std::unique_ptr<ChangeWatch> watch;
+  std::thread([&] { watch = SystemPlatform().WatchTree(disc.Windows("DATA")); }).join();
+  ASSERT_NE(watch, nullptr);
+  EXPECT_FALSE(SignalsWithin(*watch, std::chrono::milliseconds(300)));
+  testing::WriteFile(disc.path() / "DATA" / "NEW", Bytes(1));
+  bool seen = false;
+  std::thread([&] { seen = SignalsWithin(*watch, std::chrono::seconds(5)); }).join();
+  EXPECT_TRUE(seen);
+  for (int k = 0; k < 20 && SignalsWithin(*watch, std::chrono::milliseconds(300)); ++k) {
+  }
+  EXPECT_FALSE(SignalsWithin(*watch, std::chrono::milliseconds(300)));
 }
 
 BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits) {

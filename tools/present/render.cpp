@@ -14,7 +14,15 @@ void Terminal(const std::vector<Item>& items, bool codes, std::string& out) {
     switch (item.type) {
       case Type::kText: out += item.text; break;
       case Type::kGaiji:
-        out += !item.text.empty() ? item.text : codes ? "{" + item.gaiji.ToString() + "}" : "\u3013";
+        if (!item.text.empty()) {
+          out += item.text;
+        } else if (codes) {
+          out += '{';
+          out += item.gaiji.ToString();
+          out += '}';
+        } else {
+          out += "\u3013";
+        }
         break;
       case Type::kLink:
         out += '[';

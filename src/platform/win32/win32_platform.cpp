@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -100,21 +101,83 @@ class Win32File final : public File {
   HANDLE handle_;
 };
 
+// What the watch's filter covers, for every entry of a tree: names, sizes and attributes,
+// plus the creation time, which tells a file put in place of another of the same size.
+struct TreeEntry {
+  std::string name;
+  uint64_t size = 0;
+  DWORD attributes = 0;
+  uint64_t created = 0;
+  bool operator==(const TreeEntry&) const = default;
+};
+using TreeState = std::vector<TreeEntry>;
+
+// Enough for any book's data directory; a deeper or larger tree reads as unknown.
+constexpr int kTreeDepthLimit = 8;
+constexpr size_t kTreeEntryLimit = 100000;
+
+bool ListTree(const std::string& directory, const std::string& prefix, int depth, TreeState& out) {
+  if (depth > kTreeDepthLimit) return false;
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = ::FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (out.size() >= kTreeEntryLimit) {
+      ok = false;
+      break;
+    }
+    out.push_back({prefix + name, (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow,
+                   found.dwFileAttributes,
+                   (uint64_t{found.ftCreationTime.dwHighDateTime} << 32) |
+                       found.ftCreationTime.dwLowDateTime});
+    // Links are not followed: they could lead back up the tree.
+    const DWORD kind = found.dwFileAttributes;
+    if ((kind & FILE_ATTRIBUTE_DIRECTORY) && !(kind & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !ListTree(directory + "\\" + name, prefix + name + "\\", depth + 1, out)) {
+      ok = false;
+      break;
+    }
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  return ok;
+}
+
+std::optional<TreeState> ReadTree(const std::string& directory) {
+  TreeState state;
+  if (!ListTree(directory, "", 0, state)) return std::nullopt;
+  std::sort(state.begin(), state.end(), [](const TreeEntry& a, const TreeEntry& b) { return a.name < b.name; });
+  return state;
+}
+
+// A signalled notification is not always a change: Windows cancels the wait that a thread
+// armed when that thread exits, and the cancelled wait signals the handle too. So every
+// signal is confirmed against the tree as it was when the watch was last armed.
 class Win32ChangeWatch final : public ChangeWatch {
  public:
-  explicit Win32ChangeWatch(HANDLE handle) : handle_(handle) {}
+  Win32ChangeWatch(HANDLE handle, std::string directory)
+      : handle_(handle), directory_(std::move(directory)), armed_(ReadTree(directory_)) {}
   ~Win32ChangeWatch() override { ::FindCloseChangeNotification(handle_); }
   Win32ChangeWatch(const Win32ChangeWatch&) = delete;
   Win32ChangeWatch& operator=(const Win32ChangeWatch&) = delete;
 
   bool Poll() override {
     if (::WaitForMultipleObjects(1, &handle_, FALSE, 0) != WAIT_OBJECT_0) return false;
+    // Re-armed before the tree is read: a change in between signals again rather than
+    // going unseen.
     ::FindNextChangeNotification(handle_);
-    return true;
+    auto now = ReadTree(directory_);
+    const bool changed = !now || !armed_ || *now != *armed_;
+    armed_ = std::move(now);
+    return changed;
   }
 
  private:
   HANDLE handle_;
+  std::string directory_;
+  std::optional<TreeState> armed_;  // nullopt when the tree could not be read
 };
 
 // The caller's framework objects keep their handle in the word after the table pointer.
@@ -147,7 +210,7 @@ class Win32Platform final : public Platform {
   std::unique_ptr<ChangeWatch> WatchTree(const std::string& resolvedDirectory) override {
     const HANDLE h = ::FindFirstChangeNotificationA(resolvedDirectory.c_str(), TRUE, kWatchFilter);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32ChangeWatch>(h);
+    return std::make_unique<Win32ChangeWatch>(h, resolvedDirectory);
   }
 
   void ShowMessage(const char* text) override {
