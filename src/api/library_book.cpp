@@ -39,7 +39,8 @@ int32_t Library::OpenEntry(const BookEntry& entry) {
     return ToResultCode(Status::kIoError);
   }
   book_ = std::move(book);
-  reading_.currentHit = -1;
+  // Positions left by an unfinished article or page point into the book that was closed.
+  reading_ = ReadingState{};
   return ToResultCode(Status::kOk);
 }
 

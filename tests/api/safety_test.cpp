@@ -142,5 +142,46 @@ TEST(SessionStateTest, ClosedCatalogOpensNoBookAndPictureDataOfTheOtherKindIsRef
   EXPECT_EQ(platform.openFiles, 0);
 }
 
+// What the readers answer after an open may not depend on an article or page left unfinished
+// in the book that was open before.
+TEST(ReopenTest, ReadersStartAfreshInANewlyOpenedBook) {
+  const testing::SessionDisc disc;
+  auto answers = [&] {
+    std::vector<int64_t> out;
+    unsigned char b[4096];
+    uint32_t n = 0;
+    auto word = disc.book.word;
+    WordProperties props{};
+    out.push_back(epwGetWordProperties(word.data(), &props));
+    for (auto read : {+[](unsigned char* x, uint32_t* c) { return epwGetNextContentByWord(x, 40, c); },
+                      +[](unsigned char* x, uint32_t* c) { return GetWordContNext(x, 40, c); },
+                      +[](unsigned char* x, uint32_t* c) { return GetContLastNoSet(x, 40, c); },
+                      +[](unsigned char* x, uint32_t* c) { return epwGetWordContent(1, x, 40, c); }}) {
+      n = 0;
+      out.push_back(read(b, &n));
+      out.push_back(n);
+      out.insert(out.end(), b, b + n);
+    }
+    return out;
+  };
+  auto open = [&] { return OpenEpwing(disc.root.c_str()) == 1 && epwBooksOpen() == 1; };
+  ASSERT_TRUE(open());
+  const auto fresh = answers();
+  unsigned char b[16];
+  uint32_t n = 0;
+  auto word = disc.book.word;
+  WordProperties props{};
+  epwGetWordProperties(word.data(), &props);
+  epwGetWordContent(2, b, sizeof b, &n);
+  epwGetLinkContent(disc.book.link.data(), b, sizeof b, &n);
+  GetWordCont(2, b, sizeof b, &n);
+  epwBooksClose();
+  CloseEpwing();
+  ASSERT_TRUE(open());
+  EXPECT_EQ(answers(), fresh);
+  epwBooksClose();
+  CloseEpwing();
+}
+
 }  // namespace
 }  // namespace tomeshelf
