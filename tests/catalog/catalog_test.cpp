@@ -228,7 +228,10 @@ TEST_F(CatalogTest, FirstOfUpTo199SelectedBooksOpens) {
   for (const auto& [selected, result] :
        std::vector<std::pair<int, int32_t>>{{0, -1}, {1, 1}, {199, 1}, {200, -1}, {250, -1}}) {
     std::vector<CatalogEntry> books{Book(0x01, "Other", "OTHER")};  // a type not selected
-    for (int i = 0; i < selected; ++i) books.push_back(Book(0x00, "B", "B" + std::to_string(i)));
+    for (int i = 0; i < selected; ++i) {
+      std::string dir = std::to_string(i);  // GCC 12 at -O3 warns falsely on "B" + string
+      books.push_back(Book(0x00, "B", dir.insert(0, 1, 'B')));
+    }
     platform_.files.clear();
     PutCatalog(books);
     platform_.files["D:\\OTHER\\data\\honmon"] = platform_.files["D:\\B0\\data\\honmon"] =
