@@ -13,6 +13,7 @@ import json
 import pathlib
 import random
 import re
+import signal
 import subprocess
 import sys
 
@@ -81,6 +82,8 @@ def main():
     parser.add_argument("--replay", type=pathlib.Path,
                         help="run again the mutants of an earlier --json (those under FILES only)")
     args = parser.parse_args()
+    # A kill unwinds like Ctrl-C, so the mutated source is put back.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
 
     build = pathlib.Path(args.build)
     programs = [p for p in (build / "tests/tomeshelf_tests", build / "tests/tomeshelf_tool_tests")]
