@@ -245,12 +245,16 @@ TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
 
 // ---- Damaged indexes and failing reads ----
 
-TEST(DamagedIndexTest, ShortPageIsAnIoError) {
+TEST(DamagedIndexTest, ShortPageOrChangedDiscIsAnIoError) {
   Bytes cut = BookWith({Word(Chars({kA}), 10)});
   cut.resize(cut.size() - 100);
-  const auto r = MemoryBook(cut).Search(Chars({kA}));
+  EXPECT_EQ(MemoryBook(cut).Search(Chars({kA})).status, Status::kIoError);
+  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
+  book.platform.pendingChanges = 1;
+  const auto r = book.Search(Chars({kA}));
   EXPECT_EQ(r.status, Status::kIoError);
   EXPECT_TRUE(r.texts.empty());
+  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kOk);
 }
 
 // Page bytes that cannot be right end the page or the search, and are never read past.

@@ -84,6 +84,10 @@ TEST(ArticleReaderTest, ReadsBetweenPiecesDoNotMoveTheNextPiece) {
   EXPECT_EQ(b.Hit(1), -1);
   ASSERT_EQ(b.Hit(1), 0);
   EXPECT_EQ(b.Got(), b.At(b.at[1], kSize));
+  b.platform.pendingChanges = 1;
+  EXPECT_EQ(b.Hit(1), -1);
+  ASSERT_EQ(b.Hit(1), 0);
+  EXPECT_EQ(b.Got(), b.At(b.at[1] + kSize, kSize));
   ASSERT_EQ(b.Hit(0), 0);  // another hit abandons the article in progress
   EXPECT_EQ(b.Got(), b.At(b.at[0], kSize));
   ASSERT_EQ(b.Hit(0), 0);
@@ -254,6 +258,8 @@ TEST(PageTest, PagesStepForwardAndBackAndStopAtTheFilesFirstByte) {
   const auto page = [&](auto read) { return (b.lib.*read)(b.out, 300, &b.count); };
   ASSERT_EQ(b.lib.GetWordCont(0, b.out, 300, &b.count), b.at[0]);
   EXPECT_EQ(b.lib.GetWordCont(4, b.out, 300, &b.count), -2);
+  b.platform.pendingChanges = 1;  // a failed check fails the page and moves nothing
+  EXPECT_EQ(page(&Library::GetWordContNext), -1);
   EXPECT_EQ(page(&Library::GetWordContNext), b.at[0] + 300);
   EXPECT_EQ(b.Got(), b.At(b.at[0] + 300, 300));
   EXPECT_EQ(b.State().articleBytesRead, 300u);
