@@ -209,8 +209,6 @@ TEST_F(CatalogTest, SelectedRecordOpensAndOnlyOpenEpwingReplacesTheCatalog) {
   EXPECT_EQ(Selected(), (std::vector<int32_t>{0, 1}));
   ASSERT_EQ(lib_.OpenEpwing("E:"), 1);
   EXPECT_EQ(Record(0).bookPath, "E:\\X");
-  EXPECT_EQ(lib_.OpenEpwing("F:"), -1);
-  EXPECT_EQ(lib_.catalog(), nullptr);
   ASSERT_EQ(lib_.OpenEpwing("E:"), 1);
   lib_.CloseEpwing();
   lib_.CloseEpwing();  // twice: nothing more happens, and the book stays open
