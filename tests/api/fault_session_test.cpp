@@ -44,6 +44,7 @@ struct Caller {
   Caller() { buffer.fill(0xAA); }
   testing::SessionBook book = testing::MakeSessionBook();
   std::array<unsigned char, 64 * 1024> buffer{};
+  unsigned char* const b = buffer.data();
   uint32_t count = 0xAAAA;
   char title[TOMESHELF_TITLE_SIZE] = "untouched";
   BookInfo info{0, {}, title};
@@ -72,79 +73,46 @@ struct Step {
 using L = Library;
 using C = Caller;
 
-int32_t Void(const std::function<void()>& f) {
-  f();
-  return 0;
-}
-
 // The book is open from step kFirstWithBook to the last two.
 constexpr size_t kFirstWithBook = 6;
+// A step that passes its arguments as they are; c is the caller.
+#define STEP(kind, f, ...) \
+  Step{#f, Kind::kind, [](L& l, [[maybe_unused]] C& c) { return l.f(__VA_ARGS__); }}
 const std::vector<Step> kSession = {
-    {"OpenEpwing", Kind::kStatus, [](L& l, C&) { return l.OpenEpwing(kRoot.c_str()); }},
-    {"epwGetBooks", Kind::kStatus, [](L& l, C&) { return l.epwGetBooks(); }},
-    {"epwSelectBook", Kind::kStatus, [](L& l, C&) { return l.epwSelectBook(0); }},
-    {"epwGetBookInfo", Kind::kStatus, [](L& l, C& c) { return l.epwGetBookInfo(0, &c.info); }},
-    {"IsEpwBook", Kind::kStatus, [](L& l, C& c) { return l.IsEpwBook(kRoot.c_str(), c.title); }},
-    {"epwBooksOpen", Kind::kStatus, [](L& l, C&) { return l.epwBooksOpen(); }},
-    {"epwGetWordProperties", Kind::kStatus,
-     [](L& l, C& c) {
-       Bytes word = c.book.word;
-       return l.epwGetWordProperties(word.data(), &c.props);
-     }},
-    {"epwGetWordItem", Kind::kStatus, [](L& l, C& c) { return l.epwGetWordItem(1, &c.item); }},
-    {"epwGetWordContent", Kind::kPiece,
-     [](L& l, C& c) { return l.epwGetWordContent(0, c.buffer.data(), kPieceSize, &c.count); }},
-    {"epwGetNextContentByWord", Kind::kPiece,
-     [](L& l, C& c) { return l.epwGetNextContentByWord(c.buffer.data(), kPieceSize, &c.count); }},
-    {"epwGetLastContentByWord", Kind::kPiece,
-     [](L& l, C& c) { return l.epwGetLastContentByWord(c.buffer.data(), kPieceSize, &c.count); }},
-    {"epwGetLinkContent", Kind::kPiece,
-     [](L& l, C& c) {
-       return l.epwGetLinkContent(c.book.link.data(), c.buffer.data(), kPieceSize, &c.count);
-     }},
-    {"GetWordCont", Kind::kSize,
-     [](L& l, C& c) { return l.GetWordCont(2, c.buffer.data(), kPieceSize, &c.count); }},
-    {"GetWordContNext", Kind::kSize,
-     [](L& l, C& c) { return l.GetWordContNext(c.buffer.data(), kPieceSize, &c.count); }},
+    STEP(kStatus, OpenEpwing, kRoot.c_str()),
+    STEP(kStatus, epwGetBooks),
+    STEP(kStatus, epwSelectBook, 0),
+    STEP(kStatus, epwGetBookInfo, 0, &c.info),
+    STEP(kStatus, IsEpwBook, kRoot.c_str(), c.title),
+    STEP(kStatus, epwBooksOpen),
+    STEP(kStatus, epwGetWordProperties, Bytes(c.book.word).data(), &c.props),
+    STEP(kStatus, epwGetWordItem, 1, &c.item),
+    STEP(kPiece, epwGetWordContent, 0, c.b, kPieceSize, &c.count),
+    STEP(kPiece, epwGetNextContentByWord, c.b, kPieceSize, &c.count),
+    STEP(kPiece, epwGetLastContentByWord, c.b, kPieceSize, &c.count),
+    STEP(kPiece, epwGetLinkContent, c.book.link.data(), c.b, kPieceSize, &c.count),
+    STEP(kSize, GetWordCont, 2, c.b, kPieceSize, &c.count),
+    STEP(kSize, GetWordContNext, c.b, kPieceSize, &c.count),
     // A failed step back keeps the position it moved to: the repeat reads the page before.
-    {"GetWordContLast", Kind::kSize,
-     [](L& l, C& c) { return l.GetWordContLast(c.buffer.data(), kPieceSize, &c.count); }},
-    {"GetContLastNoSet", Kind::kFlag,
-     [](L& l, C& c) { return l.GetContLastNoSet(c.buffer.data(), kPieceSize, &c.count); }},
-    {"GetLinkContent", Kind::kSize,
-     [](L& l, C& c) {
-       return l.GetLinkContent(c.book.link.data(), c.buffer.data(), kPieceSize, &c.count);
-     }},
-    {"GetMenuHead", Kind::kSize, [](L& l, C&) { return l.GetMenuHead(); }},
-    {"GetLinkContByPt", Kind::kSize,
-     [](L& l, C& c) {
-       return l.GetLinkContByPt(testing::kBlock, c.buffer.data(), kPieceSize, &c.count);
-     }},
-    {"epwGetImageSize mono", Kind::kSize,
-     [](L& l, C& c) { return l.epwGetImageSize(c.book.mono.data(), c.title); }},
-    {"epwGetImage mono", Kind::kSize,
-     [](L& l, C& c) { return l.epwGetImage(c.book.mono.data(), c.buffer.data(), &c.kind); }},
-    {"epwGetImageSize colour", Kind::kSize,
-     [](L& l, C& c) { return l.epwGetImageSize(c.book.colour.data(), c.title); }},
-    {"epwGetImage colour", Kind::kSize,
-     [](L& l, C& c) { return l.epwGetImage(c.book.colour.data(), c.buffer.data(), &c.kind); }},
-    {"epwGetSoundProp", Kind::kStatus,
-     [](L& l, C& c) { return l.epwGetSoundProp(c.book.sound.data(), &c.sound); }},
-    {"epwGetPcmSize", Kind::kSize, [](L& l, C& c) { return l.epwGetPcmSize(c.book.sound.data()); }},
-    {"epwGetPcmCont", Kind::kSize, [](L& l, C& c) { return l.epwGetPcmCont(0, c.buffer.data()); }},
-    {"epwShowExCode", Kind::kStatus,
-     [](L& l, C& c) {
-       return l.epwShowExCode(c.book.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device);
-     }},
-    {"epwExCode2Bmp", Kind::kStatus,
-     [](L& l, C& c) { return l.epwExCode2Bmp(c.book.gaiji, 16, 0, 0, 0, 0, 0, &c.device); }},
-    {"epwShowExCodePixel", Kind::kStatus,
-     [](L& l, C& c) {
-       return l.epwShowExCodePixel(c.book.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device);
-     }},
-    {"epwBooksClose", Kind::kVoid, [](L& l, C&) { return Void([&] { l.epwBooksClose(); }); }},
-    {"CloseEpwing", Kind::kVoid, [](L& l, C&) { return Void([&] { l.CloseEpwing(); }); }},
+    STEP(kSize, GetWordContLast, c.b, kPieceSize, &c.count),
+    STEP(kFlag, GetContLastNoSet, c.b, kPieceSize, &c.count),
+    STEP(kSize, GetLinkContent, c.book.link.data(), c.b, kPieceSize, &c.count),
+    STEP(kSize, GetMenuHead),
+    STEP(kSize, GetLinkContByPt, testing::kBlock, c.b, kPieceSize, &c.count),
+    STEP(kSize, epwGetImageSize, c.book.mono.data(), c.title),
+    STEP(kSize, epwGetImage, c.book.mono.data(), c.b, &c.kind),
+    STEP(kSize, epwGetImageSize, c.book.colour.data(), c.title),
+    STEP(kSize, epwGetImage, c.book.colour.data(), c.b, &c.kind),
+    STEP(kStatus, epwGetSoundProp, c.book.sound.data(), &c.sound),
+    STEP(kSize, epwGetPcmSize, c.book.sound.data()),
+    STEP(kSize, epwGetPcmCont, 0, c.b),
+    STEP(kStatus, epwShowExCode, c.book.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device),
+    STEP(kStatus, epwExCode2Bmp, c.book.gaiji, 16, 0, 0, 0, 0, 0, &c.device),
+    STEP(kStatus, epwShowExCodePixel, c.book.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device),
+    {"epwBooksClose", Kind::kVoid, [](L& l, C&) { return l.epwBooksClose(), 0; }},
+    {"CloseEpwing", Kind::kVoid, [](L& l, C&) { return l.CloseEpwing(), 0; }},
 };
+#undef STEP
 
 TEST(FaultSessionTest, WithNothingOpenEveryExportAnswersAtOnceAndWritesNothing) {
   testing::MemoryPlatform empty;
@@ -179,7 +147,8 @@ std::vector<int32_t> RunSession(FaultKind kind, int64_t k, const std::vector<int
     results.push_back(call());
     if (!clean || !platform.Fired()) continue;
     platform.Arm(kind, 0);  // the fault is gone for the rest of the session
-    SCOPED_TRACE(std::string(step.name) + " at fault point " + std::to_string(k));
+    SCOPED_TRACE(std::string(step.name) + " (step " + std::to_string(i) + ") at fault point " +
+                 std::to_string(k));
     EXPECT_TRUE(OfKind(step.kind, results.back())) << results.back();
     if (i >= kFirstWithBook && i + 2 < kSession.size()) {
       EXPECT_NE(lib.book(), nullptr);
