@@ -128,6 +128,8 @@ def main():
             finally:
                 path.write_text(original)
             print(f"[{index}/{len(sample)}] {path}:{number + 1} {what}: {verdict}", flush=True)
+            if args.json:  # kept current, so a long run can be read while it goes on
+                args.json.write_text(json.dumps(record, indent=1))
     finally:
         run(["ninja", "-C", str(build)] + targets, 1800)
     compiled = killed + survived
@@ -136,8 +138,6 @@ def main():
           f"{uncompiled} did not compile, {len(pool)} possible)")
     for line in survivors:
         print("survived:", line)
-    if args.json:
-        args.json.write_text(json.dumps(record, indent=1))
 
 
 if __name__ == "__main__":
