@@ -193,7 +193,7 @@ TEST_F(GaijiTest, UnnamedMissingOrHeaderlessFontLeavesOnlyItsSlotEmpty) {
   EXPECT_EQ(platform.openFiles, 6);  // five fonts and the text file
 }
 
-TEST(GaijiFontTableTest, FontPathLongerThan255CharactersIsRefused) {
+TEST(GaijiFontTableTest, FontPathLongerThan255CharactersIsRefusedAndFailedCloseReported) {
   std::string names(kFontNamesSize, '\0');
   names.replace(0, 8, "GF16FULL");
   testing::MemoryPlatform platform;
@@ -203,6 +203,8 @@ TEST(GaijiFontTableTest, FontPathLongerThan255CharactersIsRefused) {
     GaijiFonts fonts;
     fonts.OpenGaijiFonts(platform, dir, names.data());
     EXPECT_EQ(fonts.Slot(WidthKind::kFull, 2) != nullptr, dirLength == 246) << dirLength;
+    platform.faults.failClose = true;  // only an open font has a close to fail
+    EXPECT_EQ(fonts.CloseGaijiFonts(), dirLength == 247) << dirLength;
   }
 }
 

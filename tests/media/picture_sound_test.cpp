@@ -104,6 +104,9 @@ TEST_F(MediaTest, DataCallsReadOnceWhatTheirSizeCallsFoundWhateverCameBetween) {
   ASSERT_EQ(Size(kMono), 392);
   EXPECT_STREQ(caption.data(), "Fig. 1");
   EXPECT_EQ(caption[7], '\x55');  // nothing copied past the end code
+  for (const Bytes& other : {kColour, SoundDataReference(kSound), WithoutEscape(kMono)}) {
+    EXPECT_EQ(Data(other), -2);
+  }
   ASSERT_EQ(Data(kMono), 384);
   EXPECT_EQ(kind, 0);
   EXPECT_EQ(Got(0, 8), (Bytes{0x40, 0, 0, 0, 0x30, 0, 0, 0}));
@@ -111,39 +114,47 @@ TEST_F(MediaTest, DataCallsReadOnceWhatTheirSizeCallsFoundWhateverCameBetween) {
   EXPECT_EQ(buffer[392], 0xEE);
 }
 
-TEST_F(MediaTest, MonochromeSizeIsTheWholeBytesOfTheProductPlusHeader) {
-  struct Case {
-    uint32_t first, second;
-    int32_t size;
-  };
-  // A product past the result's range is refused; neither it nor an empty picture leaves
-  // anything pending.
-  for (const Case& c : {Case{3, 5, 9}, Case{1, 7, 8}, Case{46340, 46340, 268424458},
-                        Case{0, 48, 8}, Case{46341, 46341, -2}, Case{99999999, 99999999, -2}}) {
-    ASSERT_EQ(Size(kMono), 392);
-    EXPECT_EQ(Size(MonoPictureReference(c.first, c.second, "", kMonoBlock, 0)), c.size)
-        << c.first << " x " << c.second;
-    if (c.size <= 8) { EXPECT_EQ(Data(kMono), -2) << c.first << " x " << c.second; }
-  }
-}
-
-TEST_F(MediaTest, RefusedPictureReferencesLeaveThePendingPicture) {
+// Each reference asked for its size with a picture or a sound pending; then the pending
+// one's data: still there (its size), or gone (-2); 0 does not look.
+TEST_F(MediaTest, SizesRefusedOrEmptyAndWhatStaysPending) {
   struct Case {
     Bytes ref;
-    int32_t result;
-    bool picture;
+    bool sound;
+    int32_t size, pendingData;
   };
-  const Case cases[] = {{SoundDataReference(kSound), -2, false},
-                        {WithoutEscape(kMono), -2, false},
-                        {Unended(MonoPictureReference(64, 48, "", 1, 0), 12), -2, true},
-                        {Unended(ColourPictureReference(1, 0, ""), 20), -2, true},
-                        {ColourPictureReference(5000, 0, ""), -1, true}};  // past the file end
+  const auto mono = [](uint32_t first, uint32_t second) {
+    return MonoPictureReference(first, second, "", kMonoBlock, 0);
+  };
+  const auto sound = [](uint32_t block, uint32_t offset, uint32_t endBlock, uint32_t end) {
+    return SoundDataReference({0x01, 0, 0, block, offset, endBlock, end, ""});
+  };
+  const Bytes soundOfKind2 = SoundDataReference({0x02, 0, 0, kSoundBlock, 0, kLastBlock, 512, ""});
+  const Case cases[] = {
+      // Whole bytes of the product, plus the header; past the result's range refused.
+      {mono(3, 5), false, 9, 0}, {mono(1, 7), false, 8, -2}, {mono(0, 48), false, 8, -2},
+      {mono(46340, 46340), false, 268424458, 0}, {mono(46341, 46341), false, -2, -2},
+      {mono(99999999, 99999999), false, -2, -2}, {SoundDataReference(kSound), false, -2, 384},
+      {WithoutEscape(kMono), false, -2, 384},
+      {Unended(MonoPictureReference(64, 48, "", 1, 0), 12), false, -2, 384},
+      {Unended(ColourPictureReference(1, 0, ""), 20), false, -2, 384},
+      {ColourPictureReference(5000, 0, ""), false, -1, 384},  // past the file end
+      {sound(kSoundBlock, 0, kSoundBlock, 0), true, 0, -2},   // empty
+      {sound(kSoundBlock, 10, kSoundBlock, 9), true, -2, -2}, {sound(1, 0, 99999999, 0), true, -2, -2},
+      {soundOfKind2, true, -2, 2560}, {testing::SoundValuesReference({}, ""), true, -2, 2560},
+      {ColourPictureReference(1, 0, ""), true, -2, 2560},
+      {WithoutEscape(SoundDataReference(kSound)), true, -2, 2560}};
   for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    if (c.sound) {
+      ASSERT_EQ(PcmSize(kSound), 2560);
+      EXPECT_EQ(lib.epwGetPcmSize(c.ref.data()), c.size) << i;
+      EXPECT_EQ(Cont(), c.pendingData) << i;
+      continue;
+    }
     ASSERT_EQ(Size(kMono), 392);
-    EXPECT_EQ(Size(cases[i].ref), cases[i].result) << i;
-    if (cases[i].result == -2) { EXPECT_EQ(caption[0], '\x55') << i; }
-    if (!cases[i].picture) { EXPECT_EQ(Data(cases[i].ref), -2) << i; }
-    EXPECT_EQ(Data(kMono), 384) << i;
+    EXPECT_EQ(Size(c.ref), c.size) << i;
+    if (c.size == -2) { EXPECT_EQ(caption[0], '\x55') << i; }
+    if (c.pendingData) { EXPECT_EQ(Data(kMono), c.pendingData) << i; }
   }
 }
 
@@ -157,27 +168,6 @@ TEST_F(MediaTest, ReadsCutShortByTheFileEndGiveWhatWasThere) {
     EXPECT_EQ(Cont(), past ? 0 : 48);
   }
   EXPECT_EQ(Cont(), -2);
-}
-
-TEST_F(MediaTest, SoundReferencesRefusedOrEmpty) {
-  struct Case {
-    Bytes ref;
-    int32_t size;
-    bool keepsPending;
-  };
-  const Case cases[] = {
-      {SoundDataReference({0x01, 0, 0, kSoundBlock, 0, kSoundBlock, 0, ""}), 0, false},  // empty
-      {SoundDataReference({0x01, 0, 0, kSoundBlock, 10, kSoundBlock, 9, ""}), -2, false},
-      {SoundDataReference({0x01, 0, 0, 1, 0, 99999999, 0, ""}), -2, false},  // too long
-      {SoundDataReference({0x02, 0, 0, kSoundBlock, 0, kLastBlock, 512, ""}), -2, true},
-      {testing::SoundValuesReference({}, ""), -2, true},
-      {ColourPictureReference(1, 0, ""), -2, true},
-      {WithoutEscape(SoundDataReference(kSound)), -2, true}};
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    ASSERT_EQ(PcmSize(kSound), 2560);
-    EXPECT_EQ(lib.epwGetPcmSize(cases[i].ref.data()), cases[i].size) << i;
-    EXPECT_EQ(Cont(), cases[i].keepsPending ? 2560 : -2) << i;
-  }
 }
 
 TEST_F(MediaTest, SoundPropertiesOfEachKind) {

@@ -12,7 +12,7 @@
 #include "platform/posix/change_watch.h"
 #include "platform/posix/file_monitor.h"
 #include "search/heading.h"
-#include "support/writer.h"
+#include "support/session_book.h"
 
 namespace tomeshelf {
 namespace {
@@ -27,42 +27,28 @@ size_t OpenDescriptors() {
   return n;
 }
 
-// A book with a heading at the start of the block its one index entry names.
-testing::BookFiles Book() {
-  testing::TextFileBuilder text;
-  text.AddIndexEntry({0x92, 0});
-  text.IndexEntries()[0].startBlock = text.ReserveBlocks(1);
-  text.Put(testing::Offset(text.IndexEntries()[0].startBlock), Bytes{0x23, 0x41, 0x1F, 0x0A});
-  testing::BookFiles book{{0x00, "Book", "DICT", {"GA16FULL"}}, text.Build(), {}};
-  book.fonts["GA16FULL"] = Bytes(2048 + 1024, 0);
-  return book;
-}
-
-// A book opened from a lower-case disc, with one hit whose heading read is the check.
+// The session book, opened, with its word's hits; the first hit's heading read is the check.
 class ChangeWatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteDisc(disc_.path(), {Book()}, testing::NameCase::kLower);
     fs::create_directories(data_ / "sub");
     WriteFile(data_ / "other", Bytes(100, 1));
     WriteFile(data_ / "sub" / "deep", Bytes(100, 2));
-    ASSERT_EQ(lib_.OpenEpwing(disc_.Windows().c_str()), 1);
+    ASSERT_EQ(lib_.OpenEpwing(disc_.root.c_str()), 1);
     ASSERT_EQ(lib_.epwBooksOpen(), 1);
-    const int32_t heading = static_cast<int32_t>(lib_.book()->IndexTable()[0].StartBlock() - 1) *
-                            static_cast<int32_t>(testing::kBlock);
-    lib_.book()->Hits().AppendHit(heading, heading);
+    WordProperties props{};
+    ASSERT_EQ(lib_.epwGetWordProperties(disc_.book.word.data(), &props), 1);
     record_.itemBuffer = heading_;
     ASSERT_TRUE(ReadOk());
-    ASSERT_EQ(heading_[0], 0x23);
   }
   bool ReadOk() {
     EXPECT_TRUE(lib_.book()->SettleChangeWatch());
     return lib_.epwGetWordItem(0, &record_) == 1;
   }
 
-  testing::TempDir disc_;
-  fs::path data_ = disc_.path() / "dict" / "data";
-  fs::path text_ = data_ / "honmon";
+  testing::SessionDisc disc_;
+  fs::path data_ = disc_.dir.path() / "DICT" / "DATA";
+  fs::path text_ = data_ / "HONMON";
   Library lib_;
   unsigned char heading_[kHeadingSize] = {};
   WordItemRecord record_{};
@@ -89,25 +75,25 @@ const Change kChanges[] = {
     {"FileModeChanged", true, [](auto& d, auto&) { Chmod(d / "other", fs::perms::group_read); }},
     {"TextFileReplacedAtSameSize", true,
      [](auto& d, auto& o) {
-       fs::copy_file(d / "honmon", o / "c");
-       fs::rename(o / "c", d / "honmon");
+       fs::copy_file(d / "HONMON", o / "c");
+       fs::rename(o / "c", d / "HONMON");
      }},
     {"BurstOfChanges", true,
      [](auto& d, auto&) { for (int i = 0; i < 200; ++i) WriteFile(d / std::to_string(i), {}); }},
     {"TimeChanged", false,
-     [](auto& d, auto&) { fs::last_write_time(d / "honmon", fs::file_time_type::clock::now()); }},
+     [](auto& d, auto&) { fs::last_write_time(d / "HONMON", fs::file_time_type::clock::now()); }},
     {"RewrittenAtSameSize", false, [](auto& d, auto&) { WriteFile(d / "other", Bytes(100, 9)); }},
     {"ModeSetToWhatItWas", false,
      [](auto& d, auto&) { fs::permissions(d / "other", fs::status(d / "other").permissions()); }},
     {"EmptyDirectoryCreated", false, [](auto& d, auto&) { fs::create_directory(d / "empty"); }},
-    {"ChangeOutsideData", false, [](auto&, auto& o) { WriteFile(o / "dict" / "x", Bytes(1, 0)); }},
+    {"ChangeOutsideData", false, [](auto&, auto& o) { WriteFile(o / "DICT" / "x", Bytes(1, 0)); }},
 };
 
 class ChangeTest : public ChangeWatchTest, public ::testing::WithParamInterface<Change> {};
 
 // A change fails the next read only; anything else fails none.
 TEST_P(ChangeTest, FailsTheNextReadExactlyOnceIfItCounts) {
-  GetParam().make(data_, disc_.path());
+  GetParam().make(data_, disc_.dir.path());
   EXPECT_EQ(ReadOk(), !GetParam().counts);
   EXPECT_TRUE(ReadOk());
   EXPECT_TRUE(ReadOk());
@@ -130,13 +116,13 @@ TEST_F(ChangeWatchTest, TextFileGoneOrResizedFailsEveryReadUntilBackAndTheBookSt
 }
 
 TEST_F(ChangeWatchTest, DirectoriesMovedAwayAndBackAreStillWatched) {
-  fs::rename(data_ / "sub", disc_.path() / "sub");
+  fs::rename(data_ / "sub", disc_.dir.path() / "sub");
   EXPECT_FALSE(ReadOk());  // its file's name left the tree
-  fs::rename(disc_.path() / "sub", data_ / "sub");
+  fs::rename(disc_.dir.path() / "sub", data_ / "sub");
   EXPECT_FALSE(ReadOk());
-  fs::rename(disc_.path() / "dict", disc_.path() / "moved");  // a directory above
+  fs::rename(disc_.dir.path() / "DICT", disc_.dir.path() / "moved");  // a directory above
   for (int i = 0; i < 2; ++i) EXPECT_FALSE(ReadOk()) << i;
-  fs::rename(disc_.path() / "moved", disc_.path() / "dict");
+  fs::rename(disc_.dir.path() / "moved", disc_.dir.path() / "DICT");
   EXPECT_TRUE(ReadOk());
   WriteFile(data_ / "sub" / "again", {});
   EXPECT_FALSE(ReadOk());
@@ -164,15 +150,14 @@ TEST_F(ChangeWatchTest, ChildAfterForkStillSeesChanges) {
 TEST(PosixChangeWatchTest, StartsOnlyWhereChangesReachItAndLeavesNoDescriptor) {
   EXPECT_FALSE(FileSystemReportsChanges(0x6969));  // NFS
   EXPECT_TRUE(FileSystemReportsChanges(0xEF53));   // ext4
-  testing::TempDir disc;
-  EXPECT_EQ(StartPosixChangeWatch((disc.path() / "missing").string()), nullptr);
-  testing::WriteDisc(disc.path(), {Book()}, testing::NameCase::kLower);
+  testing::SessionDisc disc;
+  EXPECT_EQ(StartPosixChangeWatch((disc.dir.path() / "missing").string()), nullptr);
   Library lib;
-  ASSERT_EQ(lib.OpenEpwing(disc.Windows().c_str()), 1);
+  ASSERT_EQ(lib.OpenEpwing(disc.root.c_str()), 1);
   const size_t before = OpenDescriptors();
   for (int i = 0; i < 2; ++i) {
     ASSERT_EQ(lib.epwBooksOpen(), 1);  // the second replaces the first
-    EXPECT_GE(OpenDescriptors(), before + 3);  // text file, font, watch
+    EXPECT_GE(OpenDescriptors(), before + 4);  // text file, two fonts, watch
   }
   lib.epwBooksClose();
   EXPECT_EQ(OpenDescriptors(), before);

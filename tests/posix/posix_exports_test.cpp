@@ -23,7 +23,8 @@ TEST(BookChoiceTest, EveryRecordListedAndAnyUsableOneOpens) {
   testing::TempDir disc;
   testing::WriteDisc(disc.path(), {Book(0x00, "First", "ONE", {0x90}),
                                    Book(0x60, "Index only", "IDX", {}),
-                                   Book(0x10, "Third", "THREE", {0x01, 0x91, 0x71})});
+                                   Book(0x10, "Third", "THREE", {0x01, 0x91, 0x71})},
+                      testing::NameCase::kIso9660);  // names as such a mount shows them
   EXPECT_EQ(TomeshelfBookCount(), TOMESHELF_FAILED);
   ASSERT_EQ(OpenEpwing(disc.Windows().c_str()), TOMESHELF_OK);
   ASSERT_EQ(TomeshelfBookCount(), 3);
