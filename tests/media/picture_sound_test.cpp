@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "api/library.h"
 #include "support/memory_disc.h"
@@ -112,13 +113,14 @@ TEST_F(MediaTest, DataCallsReadOnceWhatTheirSizeCallsFoundWhateverCameBetween) {
   EXPECT_EQ(buffer[392], 0xEE);
 }
 
-// Each reference asked for its size with a picture or a sound pending; then the pending
-// one's data: still there (its size), or gone (-2); 0 does not look.
-TEST_F(MediaTest, SizesRefusedOrEmptyAndWhatStaysPending) {
+// Each reference asked for its size with a picture or a sound pending; then the data call
+// reads its data if it has a size, else that of the one still pending (-2: none is).
+TEST_F(MediaTest, SizesRefusedEmptyOrCutShortAndWhatStaysPending) {
   struct Case {
     Bytes ref;
     bool sound;
-    int32_t size, pendingData;
+    int32_t size;
+    std::optional<int32_t> data;
   };
   const auto mono = [](uint32_t first, uint32_t second) {
     return MonoPictureReference(first, second, "", kMonoBlock, 0);
@@ -129,13 +131,16 @@ TEST_F(MediaTest, SizesRefusedOrEmptyAndWhatStaysPending) {
   const Bytes soundOfKind2 = SoundDataReference({0x02, 0, 0, kSoundBlock, 0, kLastBlock, 512, ""});
   const Case cases[] = {
       // Whole bytes of the product, plus the header; past the result's range refused.
-      {mono(3, 5), false, 9, 0}, {mono(1, 7), false, 8, -2}, {mono(0, 48), false, 8, -2},
-      {mono(46340, 46340), false, 268424458, 0}, {mono(46341, 46341), false, -2, -2},
+      {mono(3, 5), false, 9, 1}, {mono(1, 7), false, 8, -2}, {mono(0, 48), false, 8, -2},
+      {mono(46340, 46340), false, 268424458, {}}, {mono(46341, 46341), false, -2, -2},
       {mono(99999999, 99999999), false, -2, -2}, {SoundDataReference(kSound), false, -2, 384},
       {WithoutEscape(kMono), false, -2, 384},
       {Unended(MonoPictureReference(64, 48, "", 1, 0), 12), false, -2, 384},
       {Unended(ColourPictureReference(1, 0, ""), 20), false, -2, 384},
       {ColourPictureReference(5000, 0, ""), false, -1, 384},  // past the file end
+      {MonoPictureReference(64, 48, "", kLastBlock, 2038), false, 392, 10},  // cut by the end
+      {sound(kLastBlock, 2000, kLastBlock + 1, 0), true, 48, 48},
+      {sound(kLastBlock + 5, 2000, kLastBlock + 6, 0), true, 48, 0},
       {sound(kSoundBlock, 0, kSoundBlock, 0), true, 0, -2},    // empty
       {sound(kSoundBlock, 10, kSoundBlock, 9), true, -2, -2},  // ends before it starts
       {sound(1, 0, 99999999, 0), true, -2, -2},                // too long
@@ -147,26 +152,14 @@ TEST_F(MediaTest, SizesRefusedOrEmptyAndWhatStaysPending) {
     if (c.sound) {
       ASSERT_EQ(PcmSize(kSound), 2560);
       EXPECT_EQ(lib.epwGetPcmSize(c.ref.data()), c.size) << i;
-      EXPECT_EQ(Cont(), c.pendingData) << i;
+      EXPECT_EQ(Cont(), c.data) << i;
       continue;
     }
     ASSERT_EQ(Size(kMono), 392);
     EXPECT_EQ(Size(c.ref), c.size) << i;
     if (c.size == -2) { EXPECT_EQ(caption[0], '\x55') << i; }
-    if (c.pendingData) { EXPECT_EQ(Data(kMono), c.pendingData) << i; }
+    if (c.data) { EXPECT_EQ(Data(c.size > 0 ? c.ref : kMono), c.data) << i; }
   }
-}
-
-TEST_F(MediaTest, ReadsCutShortByTheFileEndGiveWhatWasThere) {
-  const Bytes mono = MonoPictureReference(64, 48, "", kLastBlock, 2038);
-  ASSERT_EQ(Size(mono), 392);
-  EXPECT_EQ(Data(mono), 10);
-  EXPECT_EQ(Data(mono), -2);
-  for (uint32_t past : {0u, 5u}) {
-    ASSERT_EQ(PcmSize({0x01, 0, 0, kLastBlock + past, 2000, kLastBlock + past + 1, 0, ""}), 48);
-    EXPECT_EQ(Cont(), past ? 0 : 48);
-  }
-  EXPECT_EQ(Cont(), -2);
 }
 
 TEST_F(MediaTest, SoundPropertiesOfEachKind) {
@@ -196,8 +189,10 @@ TEST_F(MediaTest, SoundPropertiesOfEachKind) {
     EXPECT_EQ(Bytes(prop.caption, prop.caption + c.caption.size()), c.caption) << i;
     EXPECT_EQ(prop.caption[c.caption.size()], '\0') << i;
   }
-  for (const Bytes& bad : {ColourPictureReference(1, 0, ""), Unended(SoundDataReference(kSound), 18),
-                           WithoutEscape(SoundDataReference(kSound))}) {
+  const Bytes refused[] = {ColourPictureReference(1, 0, ""),
+                           Unended(SoundDataReference(kSound), 18),
+                           WithoutEscape(SoundDataReference(kSound))};
+  for (const Bytes& bad : refused) {
     EXPECT_EQ(Prop(bad), -2);
     EXPECT_EQ(prop.kind, 0xEE);  // the record is left as it was
     EXPECT_EQ(static_cast<uint8_t>(prop.caption[0]), 0xEE);
