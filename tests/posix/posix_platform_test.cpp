@@ -146,14 +146,18 @@ testing::BookFiles Book(uint8_t type, const std::string& title, const std::strin
   return {{type, title, directory, {}}, text.Build(), {}};
 }
 
+// The disc's names as an ISO 9660 mount shows them, its root relative to the working directory.
 TEST(BookChoiceTest, EveryRecordListedAndAnyUsableOneOpens) {
   testing::TempDir disc;
   testing::WriteDisc(disc.path(), {Book(0x00, "First", "ONE", {0x90}),
                                    Book(0x60, "Index only", "IDX", {}),
                                    Book(0x10, "Third", "THREE", {0x01, 0x91, 0x71})},
-                      testing::NameCase::kIso9660);  // names as such a mount shows them
+                      testing::NameCase::kIso9660);
+  const fs::path saved = fs::current_path();
+  fs::current_path(disc.path().parent_path());
+  const std::string root = disc.path().filename().string();
   EXPECT_EQ(TomeshelfBookCount(), TOMESHELF_FAILED);
-  ASSERT_EQ(OpenEpwing(disc.Windows().c_str()), TOMESHELF_OK);
+  ASSERT_EQ(OpenEpwing(root.c_str()), TOMESHELF_OK);
   ASSERT_EQ(TomeshelfBookCount(), 3);
   struct Row { int32_t index; int32_t result; uint8_t type; const char* title; };
   for (const Row& row :
@@ -169,16 +173,17 @@ TEST(BookChoiceTest, EveryRecordListedAndAnyUsableOneOpens) {
   EXPECT_EQ(TomeshelfOpenBook(1), TOMESHELF_REFUSED);
   EXPECT_EQ(TomeshelfOpenBook(3), TOMESHELF_REFUSED);
   ASSERT_EQ(TomeshelfOpenBook(2), TOMESHELF_OK);
-  EXPECT_EQ(ProcessLibrary().book()->TextPath(), disc.Windows() + "\\THREE\\data\\honmon");
+  EXPECT_EQ(ProcessLibrary().book()->TextPath(), root + "\\THREE\\data\\honmon");
   uint8_t codes[2] = {};
   EXPECT_EQ(TomeshelfGetAreaCodes(codes, 2), 3);  // the count, though only two fit
   EXPECT_EQ(std::vector<uint8_t>(codes, codes + 2), (std::vector<uint8_t>{0x01, 0x91}));
   // The ordinary export still opens the lowest-indexed selected book.
   ASSERT_EQ(epwBooksOpen(), TOMESHELF_OK);
-  EXPECT_EQ(ProcessLibrary().book()->TextPath(), disc.Windows() + "\\ONE\\data\\honmon");
+  EXPECT_EQ(ProcessLibrary().book()->TextPath(), root + "\\ONE\\data\\honmon");
   epwBooksClose();
   EXPECT_EQ(TomeshelfGetAreaCodes(codes, 2), TOMESHELF_FAILED);
   CloseEpwing();
+  fs::current_path(saved);
 }
 
 std::vector<std::string> g_received;
@@ -204,11 +209,13 @@ struct Recorder {
 
 TEST(GaijiPosixDeviceTest, DrawsThroughCallbacksAndHandsOverABitmap) {
   const testing::FontShape full16{true, 16};
-  testing::SessionDisc disc;
+  testing::TempDir disc;  // names as a lower-case mount shows them
+  const testing::SessionBook book = testing::MakeSessionBook();
+  testing::WriteDisc(disc.path(), {book.files}, testing::NameCase::kLower);
   Library lib;
-  ASSERT_EQ(lib.OpenEpwing(disc.root.c_str()), 1);
+  ASSERT_EQ(lib.OpenEpwing(disc.Windows().c_str()), 1);
   ASSERT_EQ(lib.epwBooksOpen(), 1);
-  const uint32_t code = disc.book.gaiji + 2;
+  const uint32_t code = book.gaiji + 2;
   Recorder rec;
   TomeshelfDrawTarget target{
       &rec,
