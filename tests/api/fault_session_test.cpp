@@ -26,10 +26,11 @@ using testing::FaultKind;
 const std::string kRoot = "M:\\DISC";
 constexpr uint32_t kPieceSize = 200;
 
+const testing::SessionBook kBook = testing::MakeSessionBook();
+
 // The caller's memory, filled with a pattern the exports must not write when they refuse.
 struct Caller {
   Caller() { buffer.fill(0xAA); }
-  testing::SessionBook book = testing::MakeSessionBook();
   std::array<unsigned char, 64 * 1024> buffer{};
   unsigned char* const b = buffer.data();
   uint32_t count = 0xAAAA;
@@ -42,13 +43,8 @@ struct Caller {
   int device = 0;  // the in-memory platform does not look at the device or bitmap object
 
   Bytes Written() const {
-    Bytes out(buffer.begin(), buffer.end());
-    auto add = [&](const auto& v) {
-      const auto* p = reinterpret_cast<const uint8_t*>(&v);
-      out.insert(out.end(), p, p + sizeof v);
-    };
-    add(count), add(title), add(info), add(props), add(item), add(sound), add(kind), add(device);
-    return out;
+    const auto* p = reinterpret_cast<const uint8_t*>(this);
+    return Bytes(p, p + sizeof *this);
   }
 };
 
@@ -72,30 +68,30 @@ const std::vector<Step> kSession = {
     STEP(false, epwGetBookInfo, 0, &c.info),
     STEP(false, IsEpwBook, kRoot.c_str(), c.title),
     STEP(false, epwBooksOpen),
-    STEP(false, epwGetWordProperties, Bytes(c.book.word).data(), &c.props),
+    STEP(false, epwGetWordProperties, Bytes(kBook.word).data(), &c.props),
     STEP(false, epwGetWordItem, 1, &c.item),
     STEP(false, epwGetWordContent, 0, c.b, kPieceSize, &c.count),
     STEP(false, epwGetNextContentByWord, c.b, kPieceSize, &c.count),
     STEP(false, epwGetLastContentByWord, c.b, kPieceSize, &c.count),
-    STEP(false, epwGetLinkContent, c.book.link.data(), c.b, kPieceSize, &c.count),
+    STEP(false, epwGetLinkContent, kBook.link.data(), c.b, kPieceSize, &c.count),
     STEP(false, GetWordCont, 2, c.b, kPieceSize, &c.count),
     STEP(false, GetWordContNext, c.b, kPieceSize, &c.count),
     // A failed step back keeps the position it moved to: the repeat reads the page before.
     STEP(false, GetWordContLast, c.b, kPieceSize, &c.count),
     STEP(true, GetContLastNoSet, c.b, kPieceSize, &c.count),
-    STEP(false, GetLinkContent, c.book.link.data(), c.b, kPieceSize, &c.count),
+    STEP(false, GetLinkContent, kBook.link.data(), c.b, kPieceSize, &c.count),
     STEP(false, GetMenuHead),
     STEP(false, GetLinkContByPt, testing::kBlock, c.b, kPieceSize, &c.count),
-    STEP(false, epwGetImageSize, c.book.mono.data(), c.title),
-    STEP(false, epwGetImage, c.book.mono.data(), c.b, &c.kind),
-    STEP(false, epwGetImageSize, c.book.colour.data(), c.title),
-    STEP(false, epwGetImage, c.book.colour.data(), c.b, &c.kind),
-    STEP(false, epwGetSoundProp, c.book.sound.data(), &c.sound),
-    STEP(false, epwGetPcmSize, c.book.sound.data()),
+    STEP(false, epwGetImageSize, kBook.mono.data(), c.title),
+    STEP(false, epwGetImage, kBook.mono.data(), c.b, &c.kind),
+    STEP(false, epwGetImageSize, kBook.colour.data(), c.title),
+    STEP(false, epwGetImage, kBook.colour.data(), c.b, &c.kind),
+    STEP(false, epwGetSoundProp, kBook.sound.data(), &c.sound),
+    STEP(false, epwGetPcmSize, kBook.sound.data()),
     STEP(false, epwGetPcmCont, 0, c.b),
-    STEP(false, epwShowExCode, c.book.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device),
-    STEP(false, epwExCode2Bmp, c.book.gaiji, 16, 0, 0, 0, 0, 0, &c.device),
-    STEP(false, epwShowExCodePixel, c.book.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device),
+    STEP(false, epwShowExCode, kBook.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device),
+    STEP(false, epwExCode2Bmp, kBook.gaiji, 16, 0, 0, 0, 0, 0, &c.device),
+    STEP(false, epwShowExCodePixel, kBook.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device),
     {"epwBooksClose", true, [](L& l, C&) { return l.epwBooksClose(), 0; }},
     {"CloseEpwing", true, [](L& l, C&) { return l.CloseEpwing(), 0; }},
 };
@@ -119,7 +115,7 @@ std::vector<int32_t> RunSession(FaultKind kind, int64_t k, const std::vector<int
                                 int64_t* calls = nullptr) {
   testing::MemoryPlatform memory;
   Caller caller;
-  testing::PutMemoryDisc(memory, kRoot, {caller.book.files});
+  testing::PutMemoryDisc(memory, kRoot, {kBook.files});
   testing::FaultPlatform platform(memory);
   Library lib(platform);
   platform.Arm(kind, k);
