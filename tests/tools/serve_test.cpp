@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "serve/viewer.h"
+#include "support/temp_dir.h"
 
 namespace tomeshelf::cli {
 namespace {
@@ -18,8 +19,6 @@ namespace fs = std::filesystem;
 class ServeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    disc_ = fs::temp_directory_path() / ("tomeshelf-serve-" + std::to_string(::getpid()));
-    fs::remove_all(disc_);
     fs::copy(TOMESHELF_SAMPLE_DISC, disc_, fs::copy_options::recursive);
     present::Error error;
     viewer_ = std::make_unique<Viewer>(std::vector<std::string>{disc_.string()}, error);
@@ -33,12 +32,11 @@ class ServeTest : public ::testing::Test {
   void TearDown() override {
     server_.stop();
     if (thread_.joinable()) thread_.join();
-    fs::remove_all(disc_);
-    fs::remove_all(disc_.string() + ".away");
   }
   httplib::Result Get(const std::string& path) { return client_->Get(path); }
 
-  fs::path disc_;
+  testing::TempDir dir_;
+  fs::path disc_ = dir_.path() / "disc";
   std::unique_ptr<Viewer> viewer_;
   httplib::Server server_;
   std::thread thread_;
