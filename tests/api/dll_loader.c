@@ -113,41 +113,6 @@ typedef struct FrameworkObject {
   void* handle;
 } FrameworkObject;
 
-// The glyph drawn on a device and as a bitmap; the bitmap's rows (16 of one 16-bit word)
-// go into the transcript.
-static void Gaiji(void) {
-#ifdef _WIN32
-  HDC dc = CreateCompatibleDC(NULL);
-  HBITMAP canvas = CreateBitmap(16, 16, 1, 32, NULL);
-  HGDIOBJ old = SelectObject(dc, canvas);
-  FrameworkObject device = {NULL, dc};
-#else
-  TomeshelfDrawTarget target = {NULL, NULL, NULL};
-  FrameworkObject device = {NULL, &target};
-#endif
-  int32_t r;
-  RUN(epwShowExCode, (0xB121, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &device), r == 1, NULL, 0);
-  RUN(epwShowExCodePixel, (0xB121, 16, 1, 0, 0, 16, 16, 0, &device), r == 1, NULL, 0);
-  unsigned char rows[32] = {0};
-  FrameworkObject object = {NULL, NULL};
-  r = CALL(epwExCode2Bmp)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
-#ifdef _WIN32
-  SelectObject(dc, old);
-  DeleteObject(canvas);
-  DeleteDC(dc);
-  if (r == 1 && GetBitmapBits((HBITMAP)object.handle, 32, rows) != 32) r = -9;
-  if (object.handle) DeleteObject((HBITMAP)object.handle);
-#else
-  TomeshelfBitmap* bitmap = object.handle;
-  for (int i = 0; r == 1 && bitmap->height == 16 && i < 32; ++i) {
-    rows[i] = bitmap->bits[i / 2 * bitmap->stride + i % 2];
-  }
-  __typeof__(&TomeshelfFreeBitmap) freeBitmap = dlsym(lib, "TomeshelfFreeBitmap");
-  if (bitmap && freeBitmap) freeBitmap(bitmap);
-#endif
-  Line("epwExCode2Bmp", r, r == 1, rows, sizeof rows);
-}
-
 int main(int argc, char** argv) {
   if (argc < 2 || !LoadExports(argc > 2 ? argv[2] : NULL)) {
     fprintf(stderr, "usage: dll_loader SAMPLE_DIR [LIBRARY]\n");
@@ -178,10 +143,9 @@ int main(int argc, char** argv) {
   RUN(epwGetNextContentByWord, (data, 64, &count), r >= 0, data, count);
   RUN(epwGetLastContentByWord, (data, 64, &count), r >= 0, data, count);
   const unsigned char* link = Find(text, n, 0x42);
-  r = link ? CALL(epwGetLinkContent)(link, data, sizeof data, &count) : -9;
-  Line("epwGetLinkContent", r, r == 1, data, count);
-  r = link ? CALL(GetLinkContent)(link, page, 256, &count) : -9;
-  Line("GetLinkContent", r, r > 0, page, count);
+  // A reference not found is NULL, which the exports refuse.
+  RUN(epwGetLinkContent, (link, data, sizeof data, &count), r == 1, data, count);
+  RUN(GetLinkContent, (link, page, 256, &count), r > 0, page, count);
 
   Article("ho*", ho, text, sizeof text, 2);
   RUN(GetWordCont, (0, page, 256, &count), r > 0, page, count);
@@ -195,23 +159,52 @@ int main(int argc, char** argv) {
   n = Article("dog", dog, text, sizeof text, 1);
   const unsigned char* sound = Find(text, n, 0x4A);
   SoundProp prop = {0};
-  r = sound ? CALL(epwGetSoundProp)(sound, &prop) : -9;
-  Line("epwGetSoundProp", r, r == 1, &prop, sizeof prop);
-  const int32_t pcm = sound ? CALL(epwGetPcmSize)(sound) : -9;
-  Line("epwGetPcmSize", pcm, pcm > 0, NULL, 0);
+  RUN(epwGetSoundProp, (sound, &prop), r == 1, &prop, sizeof prop);
+  RUN(epwGetPcmSize, (sound), r > 0, NULL, 0);
+  const int32_t pcm = r;
   r = pcm > 0 && (size_t)pcm <= sizeof data ? CALL(epwGetPcmCont)(0, data) : -9;
   Line("epwGetPcmCont", r, r == pcm, data, r > 0 ? (size_t)r : 0);
 
   n = Article("sea", sea, text, sizeof text, 1);
   const unsigned char* picture = Find(text, n, 0x44);
   char caption[256] = {0};
-  const int32_t size = picture ? CALL(epwGetImageSize)(picture, caption) : -9;
-  Line("epwGetImageSize", size, size > 8 && (size_t)size <= sizeof data, caption, strlen(caption));
+  RUN(epwGetImageSize, (picture, caption), r > 8 && (size_t)r <= sizeof data, caption, strlen(caption));
+  const int32_t size = r;
   ImageKind kind = -1;
   r = size > 0 && (size_t)size <= sizeof data ? CALL(epwGetImage)(picture, data, &kind) : -9;
   Line("epwGetImage", r, r > 0 && kind == TOMESHELF_IMAGE_MONOCHROME, data, r > 0 ? (size_t)r : 0);
 
-  Gaiji();
+  // The glyph drawn on a device and as a bitmap; the bitmap's rows (16 of one 16-bit word)
+  // go into the transcript.
+#ifdef _WIN32
+  HDC dc = CreateCompatibleDC(NULL);
+  HBITMAP canvas = CreateBitmap(16, 16, 1, 32, NULL);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  FrameworkObject device = {NULL, dc};
+#else
+  TomeshelfDrawTarget target = {NULL, NULL, NULL};
+  FrameworkObject device = {NULL, &target};
+#endif
+  RUN(epwShowExCode, (0xB121, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &device), r == 1, NULL, 0);
+  RUN(epwShowExCodePixel, (0xB121, 16, 1, 0, 0, 16, 16, 0, &device), r == 1, NULL, 0);
+  unsigned char rows[32] = {0};
+  FrameworkObject object = {NULL, NULL};
+  r = CALL(epwExCode2Bmp)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
+#ifdef _WIN32
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
+  if (r == 1 && GetBitmapBits((HBITMAP)object.handle, 32, rows) != 32) r = -9;
+  if (object.handle) DeleteObject((HBITMAP)object.handle);
+#else
+  TomeshelfBitmap* bitmap = object.handle;
+  for (int i = 0; r == 1 && bitmap->height == 16 && i < 32; ++i) {
+    rows[i] = bitmap->bits[i / 2 * bitmap->stride + i % 2];
+  }
+  __typeof__(&TomeshelfFreeBitmap) freeBitmap = dlsym(lib, "TomeshelfFreeBitmap");
+  if (bitmap && freeBitmap) freeBitmap(bitmap);
+#endif
+  Line("epwExCode2Bmp", r, r == 1, rows, sizeof rows);
 
   CALL(epwBooksClose)();
   return failures ? 1 : 0;
