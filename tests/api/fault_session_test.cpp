@@ -120,6 +120,7 @@ std::vector<int32_t> RunSession(FaultKind kind, int64_t k, const std::vector<int
   Library lib(platform);
   platform.Arm(kind, k);
   std::vector<int32_t> results;
+  bool fired = false;
   for (size_t i = 0; i < kSession.size(); ++i) {
     const Step& step = kSession[i];
     const int32_t onThrow = step.quiet ? 0 : -1;
@@ -128,6 +129,7 @@ std::vector<int32_t> RunSession(FaultKind kind, int64_t k, const std::vector<int
     };
     results.push_back(call());
     if (!clean || !platform.Fired()) continue;
+    fired = true;
     platform.Arm(kind, 0);  // the fault is gone for the rest of the session
     SCOPED_TRACE(std::string(step.name) + " (step " + std::to_string(i) + ") at fault point " +
                  std::to_string(k));
@@ -150,6 +152,7 @@ std::vector<int32_t> RunSession(FaultKind kind, int64_t k, const std::vector<int
     }
   }
   EXPECT_EQ(memory.openFiles, 0) << "fault point " << k;
+  EXPECT_TRUE(!clean || fired || kind == FaultKind::kShort) << "fault point " << k;
   if (calls) *calls = platform.Calls();
   return results;
 }
