@@ -17,24 +17,47 @@
 #endif
 
 // The exports in ordinal order from 2.
-static const char* const kNames[] = {
-    "OpenEpwing", "CloseEpwing", "epwGetBooks", "epwGetBookInfo", "epwSelectBook",
-    "epwBooksOpen", "epwBooksClose", "epwGetWordProperties", "epwGetWordItem",
-    "epwGetWordContent", "epwGetImageSize", "epwGetImage", "epwGetSoundProp", "epwGetPcmSize",
-    "epwGetPcmCont", "epwGetNextContentByWord", "epwGetLastContentByWord", "epwShowExCode",
-    "epwExCode2Bmp", "epwShowExCodePixel", "epwGetLinkContent", "GetWordCont",
-    "GetWordContLast", "GetWordContNext", "GetLinkContent", "GetLinkContByPt", "IsEpwBook",
-    "GetMenuHead", "GetContLastNoSet"};
-enum { kExports = sizeof kNames / sizeof kNames[0] };
+#define EXPORTS(X)                                                                             \
+  X(OpenEpwing) X(CloseEpwing) X(epwGetBooks) X(epwGetBookInfo) X(epwSelectBook)               \
+  X(epwBooksOpen) X(epwBooksClose) X(epwGetWordProperties) X(epwGetWordItem)                   \
+  X(epwGetWordContent) X(epwGetImageSize) X(epwGetImage) X(epwGetSoundProp) X(epwGetPcmSize)   \
+  X(epwGetPcmCont) X(epwGetNextContentByWord) X(epwGetLastContentByWord) X(epwShowExCode)      \
+  X(epwExCode2Bmp) X(epwShowExCodePixel) X(epwGetLinkContent) X(GetWordCont)                   \
+  X(GetWordContLast) X(GetWordContNext) X(GetLinkContent) X(GetLinkContByPt) X(IsEpwBook)      \
+  X(GetMenuHead) X(GetContLastNoSet)
+#define NAME(f) #f,
+#define INDEX(f) k_##f,
+static const char* const kNames[] = {EXPORTS(NAME)};
+enum { EXPORTS(INDEX) kExports };
 static void* fn[kExports];
-
-static void* Export(const char* name) {
-  int i = 0;
-  while (strcmp(kNames[i], name) != 0) ++i;
-  return fn[i];
-}
 // An export as loaded, typed as the header declares it (its calling convention included).
-#define CALL(f) ((__typeof__(&f))Export(#f))
+#define CALL(f) ((__typeof__(&f))fn[k_##f])
+
+#ifdef _WIN32
+static HMODULE lib;
+#else
+static void* lib;
+#endif
+
+static int LoadExports(const char* path) {
+#ifdef _WIN32
+  (void)path;
+  lib = LoadLibraryA("Tomeshelf.dll");
+#else
+  lib = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+#endif
+  if (!lib) return fprintf(stderr, "the library does not load\n"), 0;
+  for (int i = 0; i < kExports; ++i) {
+#ifdef _WIN32
+    fn[i] = (void*)GetProcAddress(lib, MAKEINTRESOURCEA(i + 2));
+    if (fn[i] != (void*)GetProcAddress(lib, kNames[i])) fn[i] = NULL;
+#else
+    fn[i] = dlsym(lib, kNames[i]);
+#endif
+    if (!fn[i]) return fprintf(stderr, "%s: not the same by ordinal %d and name\n", kNames[i], i + 2), 0;
+  }
+  return 1;
+}
 
 static int failures;
 
@@ -84,81 +107,11 @@ static size_t Article(const char* label, const unsigned char* jisWord, unsigned 
   return total;
 }
 
-// The glyph drawn on a device and as a bitmap; the bitmap's rows (16 of one 16-bit word)
-// go into the transcript.
-#ifdef _WIN32
-typedef struct FrameworkObject {  // a table pointer, then the handle
+// A framework object: a table pointer, then the handle (a device, a bitmap).
+typedef struct FrameworkObject {
   const void* table;
   void* handle;
 } FrameworkObject;
-
-static int LoadExports(const char* unused) {
-  (void)unused;
-  HMODULE dll = LoadLibraryA("Tomeshelf.dll");
-  if (!dll) fprintf(stderr, "LoadLibrary(Tomeshelf.dll) failed: %lu\n", GetLastError());
-  for (int i = 0; dll && i < kExports; ++i) {
-    FARPROC byOrdinal = GetProcAddress(dll, MAKEINTRESOURCEA(i + 2));
-    if (!byOrdinal || byOrdinal != GetProcAddress(dll, kNames[i])) {
-      fprintf(stderr, "%s: ordinal %d and name do not resolve alike\n", kNames[i], i + 2);
-      return 0;
-    }
-    fn[i] = (void*)byOrdinal;
-  }
-  return dll != NULL;
-}
-
-static int32_t Bitmap(unsigned char rows[32]) {
-  FrameworkObject object = {NULL, NULL};
-  int32_t r = CALL(epwExCode2Bmp)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
-  if (r == 1 && GetBitmapBits((HBITMAP)object.handle, 32, rows) != 32) r = -9;
-  if (object.handle) DeleteObject((HBITMAP)object.handle);
-  return r;
-}
-
-static void Gaiji(void) {
-  HDC dc = CreateCompatibleDC(NULL);
-  HBITMAP canvas = CreateBitmap(16, 16, 1, 32, NULL);
-  HGDIOBJ old = SelectObject(dc, canvas);
-  FrameworkObject device = {NULL, dc};
-#else
-static void* lib;
-
-static int LoadExports(const char* path) {
-  lib = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (!lib) fprintf(stderr, "dlopen: %s\n", dlerror());
-  for (int i = 0; lib && i < kExports; ++i) {
-    if (!(fn[i] = dlsym(lib, kNames[i]))) return fprintf(stderr, "%s missing\n", kNames[i]), 0;
-  }
-  return lib != NULL;
-}
-
-static int32_t Bitmap(unsigned char rows[32]) {
-  TomeshelfBitmapObject object = {NULL, NULL};
-  int32_t r = CALL(epwExCode2Bmp)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
-  for (int i = 0; r == 1 && object.bitmap->height == 16 && i < 32; ++i) {
-    rows[i] = object.bitmap->bits[i / 2 * object.bitmap->stride + i % 2];
-  }
-  __typeof__(&TomeshelfFreeBitmap) freeBitmap = dlsym(lib, "TomeshelfFreeBitmap");
-  if (object.bitmap && freeBitmap) freeBitmap(object.bitmap);
-  return r;
-}
-
-static void Gaiji(void) {
-  TomeshelfDrawTarget target = {NULL, NULL, NULL};
-  TomeshelfDeviceContext device = {NULL, &target};
-#endif
-  int32_t r = CALL(epwShowExCode)(0xB121, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &device);
-  Line("epwShowExCode", r, r == 1, NULL, 0);
-  RUN(epwShowExCodePixel, (0xB121, 16, 1, 0, 0, 16, 16, 0, &device), r == 1, NULL, 0);
-#ifdef _WIN32
-  SelectObject(dc, old);
-  DeleteObject(canvas);
-  DeleteDC(dc);
-#endif
-  unsigned char rows[32] = {0};
-  r = Bitmap(rows);
-  Line("epwExCode2Bmp", r, r == 1, rows, sizeof rows);
-}
 
 int main(int argc, char** argv) {
   if (argc < 2 || !LoadExports(argc > 2 ? argv[2] : NULL)) {
@@ -190,10 +143,9 @@ int main(int argc, char** argv) {
   RUN(epwGetNextContentByWord, (data, 64, &count), r >= 0, data, count);
   RUN(epwGetLastContentByWord, (data, 64, &count), r >= 0, data, count);
   const unsigned char* link = Find(text, n, 0x42);
-  r = link ? CALL(epwGetLinkContent)(link, data, sizeof data, &count) : -9;
-  Line("epwGetLinkContent", r, r == 1, data, count);
-  r = link ? CALL(GetLinkContent)(link, page, 256, &count) : -9;
-  Line("GetLinkContent", r, r > 0, page, count);
+  // A reference not found is NULL, which the exports refuse.
+  RUN(epwGetLinkContent, (link, data, sizeof data, &count), r == 1, data, count);
+  RUN(GetLinkContent, (link, page, 256, &count), r > 0, page, count);
 
   Article("ho*", ho, text, sizeof text, 2);
   RUN(GetWordCont, (0, page, 256, &count), r > 0, page, count);
@@ -207,23 +159,52 @@ int main(int argc, char** argv) {
   n = Article("dog", dog, text, sizeof text, 1);
   const unsigned char* sound = Find(text, n, 0x4A);
   SoundProp prop = {0};
-  r = sound ? CALL(epwGetSoundProp)(sound, &prop) : -9;
-  Line("epwGetSoundProp", r, r == 1, &prop, sizeof prop);
-  const int32_t pcm = sound ? CALL(epwGetPcmSize)(sound) : -9;
-  Line("epwGetPcmSize", pcm, pcm > 0, NULL, 0);
+  RUN(epwGetSoundProp, (sound, &prop), r == 1, &prop, sizeof prop);
+  RUN(epwGetPcmSize, (sound), r > 0, NULL, 0);
+  const int32_t pcm = r;
   r = pcm > 0 && (size_t)pcm <= sizeof data ? CALL(epwGetPcmCont)(0, data) : -9;
   Line("epwGetPcmCont", r, r == pcm, data, r > 0 ? (size_t)r : 0);
 
   n = Article("sea", sea, text, sizeof text, 1);
   const unsigned char* picture = Find(text, n, 0x44);
   char caption[256] = {0};
-  const int32_t size = picture ? CALL(epwGetImageSize)(picture, caption) : -9;
-  Line("epwGetImageSize", size, size > 8 && (size_t)size <= sizeof data, caption, strlen(caption));
+  RUN(epwGetImageSize, (picture, caption), r > 8 && (size_t)r <= sizeof data, caption, strlen(caption));
+  const int32_t size = r;
   ImageKind kind = -1;
   r = size > 0 && (size_t)size <= sizeof data ? CALL(epwGetImage)(picture, data, &kind) : -9;
   Line("epwGetImage", r, r > 0 && kind == TOMESHELF_IMAGE_MONOCHROME, data, r > 0 ? (size_t)r : 0);
 
-  Gaiji();
+  // The glyph drawn on a device and as a bitmap; the bitmap's rows (16 of one 16-bit word)
+  // go into the transcript.
+#ifdef _WIN32
+  HDC dc = CreateCompatibleDC(NULL);
+  HBITMAP canvas = CreateBitmap(16, 16, 1, 32, NULL);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  FrameworkObject device = {NULL, dc};
+#else
+  TomeshelfDrawTarget target = {NULL, NULL, NULL};
+  FrameworkObject device = {NULL, &target};
+#endif
+  RUN(epwShowExCode, (0xB121, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &device), r == 1, NULL, 0);
+  RUN(epwShowExCodePixel, (0xB121, 16, 1, 0, 0, 16, 16, 0, &device), r == 1, NULL, 0);
+  unsigned char rows[32] = {0};
+  FrameworkObject object = {NULL, NULL};
+  r = CALL(epwExCode2Bmp)(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object);
+#ifdef _WIN32
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
+  if (r == 1 && GetBitmapBits((HBITMAP)object.handle, 32, rows) != 32) r = -9;
+  if (object.handle) DeleteObject((HBITMAP)object.handle);
+#else
+  TomeshelfBitmap* bitmap = object.handle;
+  for (int i = 0; r == 1 && bitmap->height == 16 && i < 32; ++i) {
+    rows[i] = bitmap->bits[i / 2 * bitmap->stride + i % 2];
+  }
+  __typeof__(&TomeshelfFreeBitmap) freeBitmap = dlsym(lib, "TomeshelfFreeBitmap");
+  if (bitmap && freeBitmap) freeBitmap(bitmap);
+#endif
+  Line("epwExCode2Bmp", r, r == 1, rows, sizeof rows);
 
   CALL(epwBooksClose)();
   return failures ? 1 : 0;

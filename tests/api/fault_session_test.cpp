@@ -1,8 +1,8 @@
 // A whole session over every export, run once with nothing open, once clean and then once
 // per platform call with that call failing, delivering short or throwing. Each time: the
-// faulted export gives a result of its documented kind, the book stays open where it
-// should, the same call made again gives the clean result (after a short read, which reads
-// as the file's end, a result of its kind), and when the session ends no file is left open.
+// faulted export gives the clean result or the failure's, the book stays open where it
+// should, the same call made again gives the clean result, and when the session ends no
+// file is left open.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -26,23 +26,11 @@ using testing::FaultKind;
 const std::string kRoot = "M:\\DISC";
 constexpr uint32_t kPieceSize = 200;
 
-enum class Kind { kStatus, kPiece, kSize, kFlag, kVoid };
-
-bool OfKind(Kind kind, int32_t r) {
-  switch (kind) {
-    case Kind::kStatus: return r == 1 || r == -1 || r == -2;
-    case Kind::kPiece: return r >= -2 && r <= 1;
-    case Kind::kSize: return r >= -2;
-    case Kind::kFlag: return r == 0 || r == 1;
-    case Kind::kVoid: return r == 0;
-  }
-  return false;
-}
+const testing::SessionBook kBook = testing::MakeSessionBook();
 
 // The caller's memory, filled with a pattern the exports must not write when they refuse.
 struct Caller {
   Caller() { buffer.fill(0xAA); }
-  testing::SessionBook book = testing::MakeSessionBook();
   std::array<unsigned char, 64 * 1024> buffer{};
   unsigned char* const b = buffer.data();
   uint32_t count = 0xAAAA;
@@ -55,19 +43,14 @@ struct Caller {
   int device = 0;  // the in-memory platform does not look at the device or bitmap object
 
   Bytes Written() const {
-    Bytes out(buffer.begin(), buffer.end());
-    auto add = [&](const auto& v) {
-      const auto* p = reinterpret_cast<const uint8_t*>(&v);
-      out.insert(out.end(), p, p + sizeof v);
-    };
-    add(count), add(title), add(info), add(props), add(item), add(sound), add(kind), add(device);
-    return out;
+    const auto* p = reinterpret_cast<const uint8_t*>(this);
+    return Bytes(p, p + sizeof *this);
   }
 };
 
 struct Step {
   const char* name;
-  Kind kind;
+  bool quiet;  // answers 0, not -1, with nothing open or after a throw: yes/no and void calls
   std::function<int32_t(Library&, Caller&)> call;
 };
 using L = Library;
@@ -76,41 +59,41 @@ using C = Caller;
 // The book is open from step kFirstWithBook to the last two.
 constexpr size_t kFirstWithBook = 6;
 // A step that passes its arguments as they are; c is the caller.
-#define STEP(kind, f, ...) \
-  Step{#f, Kind::kind, [](L& l, [[maybe_unused]] C& c) { return l.f(__VA_ARGS__); }}
+#define STEP(quiet, f, ...) \
+  Step{#f, quiet, [](L& l, [[maybe_unused]] C& c) { return l.f(__VA_ARGS__); }}
 const std::vector<Step> kSession = {
-    STEP(kStatus, OpenEpwing, kRoot.c_str()),
-    STEP(kStatus, epwGetBooks),
-    STEP(kStatus, epwSelectBook, 0),
-    STEP(kStatus, epwGetBookInfo, 0, &c.info),
-    STEP(kStatus, IsEpwBook, kRoot.c_str(), c.title),
-    STEP(kStatus, epwBooksOpen),
-    STEP(kStatus, epwGetWordProperties, Bytes(c.book.word).data(), &c.props),
-    STEP(kStatus, epwGetWordItem, 1, &c.item),
-    STEP(kPiece, epwGetWordContent, 0, c.b, kPieceSize, &c.count),
-    STEP(kPiece, epwGetNextContentByWord, c.b, kPieceSize, &c.count),
-    STEP(kPiece, epwGetLastContentByWord, c.b, kPieceSize, &c.count),
-    STEP(kPiece, epwGetLinkContent, c.book.link.data(), c.b, kPieceSize, &c.count),
-    STEP(kSize, GetWordCont, 2, c.b, kPieceSize, &c.count),
-    STEP(kSize, GetWordContNext, c.b, kPieceSize, &c.count),
+    STEP(false, OpenEpwing, kRoot.c_str()),
+    STEP(false, epwGetBooks),
+    STEP(false, epwSelectBook, 0),
+    STEP(false, epwGetBookInfo, 0, &c.info),
+    STEP(false, IsEpwBook, kRoot.c_str(), c.title),
+    STEP(false, epwBooksOpen),
+    STEP(false, epwGetWordProperties, Bytes(kBook.word).data(), &c.props),
+    STEP(false, epwGetWordItem, 1, &c.item),
+    STEP(false, epwGetWordContent, 0, c.b, kPieceSize, &c.count),
+    STEP(false, epwGetNextContentByWord, c.b, kPieceSize, &c.count),
+    STEP(false, epwGetLastContentByWord, c.b, kPieceSize, &c.count),
+    STEP(false, epwGetLinkContent, kBook.link.data(), c.b, kPieceSize, &c.count),
+    STEP(false, GetWordCont, 2, c.b, kPieceSize, &c.count),
+    STEP(false, GetWordContNext, c.b, kPieceSize, &c.count),
     // A failed step back keeps the position it moved to: the repeat reads the page before.
-    STEP(kSize, GetWordContLast, c.b, kPieceSize, &c.count),
-    STEP(kFlag, GetContLastNoSet, c.b, kPieceSize, &c.count),
-    STEP(kSize, GetLinkContent, c.book.link.data(), c.b, kPieceSize, &c.count),
-    STEP(kSize, GetMenuHead),
-    STEP(kSize, GetLinkContByPt, testing::kBlock, c.b, kPieceSize, &c.count),
-    STEP(kSize, epwGetImageSize, c.book.mono.data(), c.title),
-    STEP(kSize, epwGetImage, c.book.mono.data(), c.b, &c.kind),
-    STEP(kSize, epwGetImageSize, c.book.colour.data(), c.title),
-    STEP(kSize, epwGetImage, c.book.colour.data(), c.b, &c.kind),
-    STEP(kStatus, epwGetSoundProp, c.book.sound.data(), &c.sound),
-    STEP(kSize, epwGetPcmSize, c.book.sound.data()),
-    STEP(kSize, epwGetPcmCont, 0, c.b),
-    STEP(kStatus, epwShowExCode, c.book.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device),
-    STEP(kStatus, epwExCode2Bmp, c.book.gaiji, 16, 0, 0, 0, 0, 0, &c.device),
-    STEP(kStatus, epwShowExCodePixel, c.book.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device),
-    {"epwBooksClose", Kind::kVoid, [](L& l, C&) { return l.epwBooksClose(), 0; }},
-    {"CloseEpwing", Kind::kVoid, [](L& l, C&) { return l.CloseEpwing(), 0; }},
+    STEP(false, GetWordContLast, c.b, kPieceSize, &c.count),
+    STEP(true, GetContLastNoSet, c.b, kPieceSize, &c.count),
+    STEP(false, GetLinkContent, kBook.link.data(), c.b, kPieceSize, &c.count),
+    STEP(false, GetMenuHead),
+    STEP(false, GetLinkContByPt, testing::kBlock, c.b, kPieceSize, &c.count),
+    STEP(false, epwGetImageSize, kBook.mono.data(), c.title),
+    STEP(false, epwGetImage, kBook.mono.data(), c.b, &c.kind),
+    STEP(false, epwGetImageSize, kBook.colour.data(), c.title),
+    STEP(false, epwGetImage, kBook.colour.data(), c.b, &c.kind),
+    STEP(false, epwGetSoundProp, kBook.sound.data(), &c.sound),
+    STEP(false, epwGetPcmSize, kBook.sound.data()),
+    STEP(false, epwGetPcmCont, 0, c.b),
+    STEP(false, epwShowExCode, kBook.gaiji, 16, 1, 0, 0, 16, 16, 0, 0xFFFFFF, &c.device),
+    STEP(false, epwExCode2Bmp, kBook.gaiji, 16, 0, 0, 0, 0, 0, &c.device),
+    STEP(false, epwShowExCodePixel, kBook.gaiji, 16, 1, 0, 0, 32, 32, 0, &c.device),
+    {"epwBooksClose", true, [](L& l, C&) { return l.epwBooksClose(), 0; }},
+    {"CloseEpwing", true, [](L& l, C&) { return l.CloseEpwing(), 0; }},
 };
 #undef STEP
 
@@ -120,8 +103,7 @@ TEST(FaultSessionTest, WithNothingOpenEveryExportAnswersAtOnceAndWritesNothing) 
   for (const Step& step : kSession) {
     Caller caller;
     const Bytes before = caller.Written();
-    const bool quiet = step.kind == Kind::kVoid || step.kind == Kind::kFlag;
-    EXPECT_EQ(step.call(lib, caller), quiet ? 0 : -1) << step.name;
+    EXPECT_EQ(step.call(lib, caller), step.quiet ? 0 : -1) << step.name;
     EXPECT_TRUE(caller.Written() == before) << step.name;
     EXPECT_EQ(lib.catalog(), nullptr);
     EXPECT_EQ(lib.book(), nullptr);
@@ -133,37 +115,44 @@ std::vector<int32_t> RunSession(FaultKind kind, int64_t k, const std::vector<int
                                 int64_t* calls = nullptr) {
   testing::MemoryPlatform memory;
   Caller caller;
-  testing::PutMemoryDisc(memory, kRoot, {caller.book.files});
+  testing::PutMemoryDisc(memory, kRoot, {kBook.files});
   testing::FaultPlatform platform(memory);
   Library lib(platform);
   platform.Arm(kind, k);
   std::vector<int32_t> results;
+  bool fired = false;
   for (size_t i = 0; i < kSession.size(); ++i) {
     const Step& step = kSession[i];
-    const int32_t onThrow = step.kind == Kind::kFlag ? 0 : -1;
+    const int32_t onThrow = step.quiet ? 0 : -1;
     auto call = [&] {
       return GuardedCall(lib, [&](L& l) { return step.call(l, caller); }, onThrow);
     };
     results.push_back(call());
     if (!clean || !platform.Fired()) continue;
+    fired = true;
     platform.Arm(kind, 0);  // the fault is gone for the rest of the session
     SCOPED_TRACE(std::string(step.name) + " (step " + std::to_string(i) + ") at fault point " +
                  std::to_string(k));
-    EXPECT_TRUE(OfKind(step.kind, results.back())) << results.back();
+    // A fault gives the clean answer, or the failure's; a short read reads as the file's end,
+    // and a bitmap object that takes no bitmap is refused.
+    const int32_t r = results.back(), want = (*clean)[i];
+    EXPECT_TRUE(r == want || r == onThrow || (kind == FaultKind::kShort && r >= 0 && r < want) ||
+                (r == -2 && std::string(step.name) == "epwExCode2Bmp")) << r;
     if (i >= kFirstWithBook && i + 2 < kSession.size()) {
       EXPECT_NE(lib.book(), nullptr);
     }
+    // The same call again gives the clean answer; a short sound read used the sound up.
     const int32_t again = call();
     if (kind == FaultKind::kShort) {
-      // Fewer bytes read as the file's end: the readers go on from where that left them.
-      EXPECT_TRUE(OfKind(step.kind, again)) << again;
+      EXPECT_TRUE(again == want || (again == -2 && std::string(step.name) == "epwGetPcmCont")) << again;
     } else if (std::string(step.name) == "GetWordContLast") {
       EXPECT_GE(again, 0);
     } else {
-      EXPECT_EQ(again, (*clean)[i]);
+      EXPECT_EQ(again, want);
     }
   }
   EXPECT_EQ(memory.openFiles, 0) << "fault point " << k;
+  EXPECT_TRUE(!clean || fired || kind == FaultKind::kShort) << "fault point " << k;
   if (calls) *calls = platform.Calls();
   return results;
 }

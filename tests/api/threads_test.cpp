@@ -41,6 +41,9 @@ TEST(ThreadsTest, ConcurrentCallsEachRunWhole) {
       expect(piece >= -1 && piece <= 1 && (piece < 0 || count <= 100));
       const int32_t page = GetWordCont(round % 5, buffer.data(), 300, &count);
       expect(page >= -2 && (page < 0 || count <= 300));
+      expect(epwGetNextContentByWord(buffer.data(), 300, &count) >= -2 && count <= 300);
+      expect(GetWordContNext(buffer.data(), 300, &count) >= -2 && count <= 300);
+      expect(GetContLastNoSet(buffer.data(), 300, &count) >= 0 && count <= 300);
       const int32_t linked = epwGetLinkContent(book.link.data(), buffer.data(), 100, &count);
       expect(linked >= -2 && linked <= 1);
       ImageKind kind = 0;

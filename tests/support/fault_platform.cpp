@@ -13,15 +13,9 @@ class FaultFile final : public File {
       : platform_(platform), inner_(std::move(inner)) {}
 
   std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) override {
-    switch (platform_.Next(true)) {
-      case FaultPlatform::Act::kFail:
-        return std::nullopt;
-      case FaultPlatform::Act::kShort:
-        return inner_->ReadAt(offset, out.first(out.size() / 2));
-      case FaultPlatform::Act::kPass:
-        break;
-    }
-    return inner_->ReadAt(offset, out);
+    const FaultPlatform::Act act = platform_.Next(true);
+    if (act == FaultPlatform::Act::kFail) return std::nullopt;
+    return inner_->ReadAt(offset, act == FaultPlatform::Act::kShort ? out.first(out.size() / 2) : out);
   }
   std::optional<uint64_t> Size() override {
     if (platform_.Next(false) == FaultPlatform::Act::kFail) return std::nullopt;
@@ -57,16 +51,8 @@ FaultPlatform::Act FaultPlatform::Next(bool isRead, bool mayThrow) {
   if (kind_ == FaultKind::kShort && !isRead) return Act::kPass;
   if (++calls_ != armedAt_) return Act::kPass;
   fired_ = true;
-  switch (kind_) {
-    case FaultKind::kFail:
-      return Act::kFail;
-    case FaultKind::kShort:
-      return Act::kShort;
-    case FaultKind::kThrow:
-      if (mayThrow) throw std::bad_alloc();
-      return Act::kPass;
-  }
-  return Act::kPass;
+  if (kind_ == FaultKind::kThrow && mayThrow) throw std::bad_alloc();
+  return kind_ == FaultKind::kFail ? Act::kFail : kind_ == FaultKind::kShort ? Act::kShort : Act::kPass;
 }
 
 std::string FaultPlatform::ResolvePath(const std::string& path) {

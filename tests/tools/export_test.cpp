@@ -152,9 +152,8 @@ TEST(ExportTest, EveryEntryOnceAsJsonLinesAndAsYomitanTerms) {
     const json terms = read("term_bank_" + std::to_string(bank) + ".json");
     ASSERT_LE(terms.size(), 10000u);
     for (const json& t : terms) {
-      ASSERT_TRUE(t.is_array() && t.size() == 8) << t;
-      EXPECT_TRUE(t[0].is_string() && t[1].is_string() && t[2].is_string() && t[3].is_string());
-      ASSERT_TRUE(t[4].is_number() && t[5].is_array() && t[6].is_number_integer() && t[7].is_string());
+      ASSERT_TRUE(t.size() == 8 && t[2].is_string() && t[3].is_string() && t[4].is_number() &&
+                  t[5].is_array() && t[6].is_number_integer() && t[7].is_string()) << t;
       const size_t i = t[6].get<size_t>() - 1;
       ++termsOf.at(i);
       EXPECT_EQ(t[0], t[1] == "" ? Alphabet(i) : Utf8(WrittenKey(i)));

@@ -2,7 +2,6 @@
 
 #include <random>
 
-#include "codec/jis.h"
 #include "present/document.h"
 #include "present/media.h"
 #include "present/session.h"
@@ -12,16 +11,6 @@ namespace tomeshelf::present {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-TEST(PresentTest, TypedWordsBecomeFullWidthJis) {
-  const std::pair<const char*, Bytes> cases[] = {
-      {"あア", {0x24, 0x22, 0x25, 0x22}},
-      {"A1*", {0x23, 0x41, 0x23, 0x31, 0x21, 0x76}},
-      {"辞書", {0x3C, 0x2D, 0x3D, 0x71}},
-  };
-  for (const auto& [utf8, jis] : cases) EXPECT_EQ(codec::Utf8ToJis(utf8), jis) << utf8;
-  EXPECT_FALSE(codec::Utf8ToJis("\xF0\x9F\x98\x80").has_value());
-}
 
 TEST(PresentTest, RendersArticleTextAsTerminalText) {
   const GaijiMap map = {{GaijiKey{'h', 0xA122}, "\u00E0"}};
@@ -84,20 +73,6 @@ TEST(PresentTest, GaijiMapKeepsGoodLinesAndNamesBadOnes) {
   EXPECT_EQ(problems[3].rfind("m:7: ", 0), 0u);
 }
 
-// The rest of a session is seen through the viewer's routes.
-TEST(PresentTest, SampleArticleReadWhole) {
-  Session session(TOMESHELF_SAMPLE_DISC, 0);
-  Error error;
-  const auto found = session.Search("cAT", SearchMode::kExact, false, 10, error);
-  ASSERT_EQ(found.hits.size(), 1u);
-  const Article cat = session.Read(found.hits[0].at, error);
-  ASSERT_FALSE(error) << error.message;
-  EXPECT_EQ(ToTerminal(cat.document),
-            "ねこ【猫】\ncat, a small animal that likes to sleep\n→[いぬ](2:56)");
-  EXPECT_EQ(session.Menu(error).document.PlainText().rfind("目次", 0), 0u);
-  EXPECT_TRUE(EncodeBitsPng(9000, 1, 1125, Bytes(1125).data(), 1125, true, false).empty());
-}
-
 // Damaged text and stray positions give some document or an error, never a crash or a read
 // past the end (the sanitizer build watches the latter).
 TEST(PresentTest, AnyBytesAndAnyPositionAreSafe) {
@@ -111,6 +86,7 @@ TEST(PresentTest, AnyBytesAndAnyPositionAreSafe) {
     EXPECT_EQ(ToJson(doc)["version"], 1);
     ToHtml(doc, "book=0");
   }
+  EXPECT_TRUE(EncodeBitsPng(9000, 1, 1125, Bytes(1125).data(), 1125, true, false).empty());
   Session session(TOMESHELF_SAMPLE_DISC, 0);
   for (int i = 0; i < 200; ++i) {
     Error error;
