@@ -183,7 +183,7 @@ TEST_F(CatalogTest, DocumentedTypesAreSelectedAndTheFirstOfUpTo199Opens) {
     selected.resize(std::min<size_t>(selected.size(), kMaxListedSelections));
     EXPECT_EQ(Selected(), selected);
     const bool opens = !selected.empty() && selected.size() < kMaxListedSelections;
-    EXPECT_EQ(lib_.epwBooksOpen(), opens ? 1 : -1);
+    ASSERT_EQ(lib_.epwBooksOpen(), opens ? 1 : -1);
     EXPECT_TRUE(!opens || lib_.book()->TextPath() == "D:\\B1\\data\\honmon");
   }
 }
