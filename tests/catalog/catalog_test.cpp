@@ -162,6 +162,7 @@ TEST_F(CatalogTest, DocumentedTypesAreSelectedAndTheFirstOfUpTo199Opens) {
   std::vector<std::vector<uint8_t>> catalogs;
   for (int type = 0; type <= 0xFF; ++type) catalogs.push_back({0x60, static_cast<uint8_t>(type)});
   for (size_t n : {199, 200, 250}) catalogs.push_back(Join({{0x01}, Bytes(n, 0x00)}));
+  const Bytes text = testing::TextFileBuilder().Build();
   for (const auto& types : catalogs) {
     std::vector<CatalogEntry> books;
     std::vector<int32_t> selected;
@@ -171,7 +172,7 @@ TEST_F(CatalogTest, DocumentedTypesAreSelectedAndTheFirstOfUpTo199Opens) {
       std::string dir = title;  // GCC 12 at -O3 warns falsely on "B" + string
       books.push_back(Book(types[i], title, dir.insert(0, 1, 'B')));
       if (std::count(accepted.begin(), accepted.end(), types[i])) selected.push_back(int32_t(i));
-      if (i < 2) platform_.files["D:\\" + dir + "\\data\\honmon"] = testing::TextFileBuilder().Build();
+      if (i < 2) platform_.files["D:\\" + dir + "\\data\\honmon"] = text;
     }
     SCOPED_TRACE(::testing::PrintToString(Bytes(types.begin(), types.begin() + 2)));
     PutCatalog(books);

@@ -97,7 +97,7 @@ TEST(ArticleReaderTest, EveryArticleComesWholeWhateverIsReadBetweenItsPieces) {
     for (int32_t i = 0; i + 1 < static_cast<int32_t>(at.size()); ++i) {
       const auto count = static_cast<int32_t>(at.size()) - 1;
       for (bool byHit : {true, false}) {
-        SCOPED_TRACE(::testing::Message() << "seed " << seed << " article " << i << " hit " << byHit);
+        SCOPED_TRACE(::testing::Message() << "seed " << seed << " article " << i << " " << byHit);
         const int32_t end = byHit ? at[i + 1] : std::min(at[i + 1], textEnd[i]);
         if (!byHit) {
           ASSERT_EQ(b.Jump(at[i], 0), at[i]);
