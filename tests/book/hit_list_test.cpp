@@ -25,18 +25,5 @@ TEST(HitListTest, DropsOnlyARepeatOfTheHitJustBeforeAndKeepsTheFirstHeading) {
   }
 }
 
-// A search's hits rarely cost an allocation: the storage outlives a clear unless it is large.
-TEST(HitListTest, StorageOutlivesAClearUnlessLarge) {
-  for (int32_t n : {64, 5000}) {
-    HitList list;
-    for (int32_t i = 1; i <= n; ++i) list.AppendHit(i, i);
-    const size_t capacity = list.Capacity();
-    list.ClearHits();
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.Capacity(), n == 64 ? 64u : 0u) << n;
-    EXPECT_GE(capacity, static_cast<size_t>(n));
-  }
-}
-
 }  // namespace
 }  // namespace tomeshelf

@@ -2,37 +2,20 @@
 
 
 #include "api/library.h"
-#include "support/writer.h"
 #include "support/memory_disc.h"
 #include "support/memory_platform.h"
+#include "support/session_book.h"
 
 namespace tomeshelf {
 namespace {
 
 using testing::BookFiles;
 using testing::Bytes;
-using testing::IndexTableEntry;
 using testing::MemoryPlatform;
-using testing::TextFileBuilder;
 
 constexpr char kRoot[] = "M:";
 constexpr char kBookDir[] = "M:\\DICT";
-
-Bytes TextFile(const std::vector<IndexTableEntry>& entries = {}) {
-  TextFileBuilder text;
-  for (const auto& e : entries) text.AddIndexEntry(e);
-  return text.Build();
-}
-
-BookFiles Book(Bytes honmon, std::map<std::string, Bytes> fonts = {}) {
-  BookFiles book;
-  book.entry = {0x00, "Book", "DICT", {}};
-  size_t slot = 0;
-  for (const auto& [name, bytes] : fonts) book.entry.fonts[slot++] = name;
-  book.honmon = std::move(honmon);
-  book.fonts = std::move(fonts);
-  return book;
-}
+const BookFiles kBook = testing::MakeSessionBook().files;  // two fonts, two index table entries
 
 // A Library on an in-memory disc of one book, with its catalog open.
 struct MemoryLibrary {
@@ -45,28 +28,26 @@ struct MemoryLibrary {
 };
 
 TEST(OpenBookTest, DamagedOrUnreadableTextFileOpensNothingAndLeavesNothingOpen) {
-  const Bytes whole = TextFile({{0x92, 5}, {0x91, 6}, {0x01, 7}});
   const auto check = [](MemoryLibrary& m, const std::string& name) {
     EXPECT_EQ(m.lib.epwBooksOpen(), -1) << name;
     EXPECT_EQ(m.lib.book(), nullptr) << name;
     EXPECT_EQ(m.platform.openFiles, 0) << name;
     EXPECT_EQ(m.lib.epwShowExCode(0xA121, 16, 1, 0, 0, 16, 16, 0, 0, nullptr), -1) << name;
   };
-  // Missing, ten bytes, the header alone, the table cut inside its second entry and before its
-  // last.
-  for (size_t size : {0, 10, 16, 16 + 16 + 8, 16 + 32}) {
-    MemoryLibrary m(Book(Bytes(whole.begin(), whole.begin() + size),
-                         {{"GA16FULL", testing::FontHeaderOnly(0xA121)}}));
+  // Missing, a byte short of the header, the header alone, a byte short of the table.
+  for (size_t size : {0, 15, 16, 16 + 16 + 15}) {
+    BookFiles cut = kBook;
+    cut.honmon.resize(size);
+    MemoryLibrary m(cut);
     check(m, "size " + std::to_string(size));
   }
-  MemoryLibrary m(Book(whole));
+  MemoryLibrary m(kBook);
   m.platform.faults.shortReadLimit = 15;
   check(m, "short reads");
 }
 
 TEST(OpenBookTest, OpeningAgainOrAFailedCloseClosesTheBookAndItsFonts) {
-  MemoryLibrary m(Book(TextFile(), {{"GA16FULL", testing::FontHeaderOnly(0xA121)},
-                                    {"GA24FULL", testing::FontHeaderOnly(0xA121)}}));
+  MemoryLibrary m(kBook);
   ASSERT_EQ(m.lib.epwBooksOpen(), 1);
   ASSERT_EQ(m.platform.openFiles, 3);
   m.lib.book()->Hits().AppendHit(64, 64);
@@ -85,12 +66,7 @@ TEST(OpenBookTest, OpeningAgainOrAFailedCloseClosesTheBookAndItsFonts) {
 // OpenBook on its own, on an in-memory text file.
 class GuardedReadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    TextFileBuilder text;
-    text.Put(testing::Offset(text.ReserveBlocks(1)), Bytes(100, 0x41));
-    bytes_ = text.Build();
-    platform_.files[path_] = bytes_;
-  }
+  void SetUp() override { platform_.files[path_] = bytes_; }
   bool ReadOk(OpenBook& book) {
     std::array<uint8_t, 16> out{};
     return book.Read(0, out).has_value();
@@ -98,7 +74,7 @@ class GuardedReadTest : public ::testing::Test {
 
   MemoryPlatform platform_;
   std::string path_ = testing::MemoryTextPath(kRoot, "DICT");
-  Bytes bytes_;
+  Bytes bytes_ = kBook.honmon;
 };
 
 // Without a watch only the lookup and the size guard a read; a watched change is shown failing
@@ -147,11 +123,11 @@ TEST_F(GuardedReadTest, FailedCheckEmptiesTheCacheAndCloseDropsIt) {
   const int32_t at = static_cast<int32_t>(bytes_.size()) - 2048;
   std::array<uint8_t, 4> out{};
   ASSERT_EQ(book.Read(at, out), out.size());
-  EXPECT_EQ(out[0], 0x41);
+  EXPECT_EQ(out[0], bytes_[static_cast<size_t>(at)]);
   const int64_t reads = platform_.readCalls;
   platform_.files[path_][static_cast<size_t>(at)] = 0x42;
   ASSERT_EQ(book.Read(at, out), out.size());
-  EXPECT_EQ(out[0], 0x41);
+  EXPECT_EQ(out[0], bytes_[static_cast<size_t>(at)]);
   EXPECT_EQ(platform_.readCalls, reads);
   platform_.pendingChanges = 1;
   EXPECT_FALSE(book.Read(at, out));

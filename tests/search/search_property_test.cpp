@@ -75,16 +75,9 @@ Bytes RandomWord(Rng& rng, const Dictionary& d, KeyMode mode) {
 // The word before normalisation as the index words are compared with it: spaces and the
 // mode's asterisk gone, only characters that index words hold, reversed for backward.
 Bytes RawKeyOf(const Bytes& word, KeyMode mode) {
-  Bytes raw;
-  const size_t from = mode == KeyMode::kBackward ? 2 : 0;
-  const size_t to = word.size() - (mode == KeyMode::kForward ? 2 : 0);
-  for (size_t at = from; at < to; at += 2) {
-    const uint8_t row = word[at], cell = word[at + 1];
-    if ((row == 0x21 && cell >= 0x33 && cell <= 0x3C) || (row >= 0x23 && row <= 0x27) ||
-        (row >= 0x30 && row <= 0x7F)) {
-      raw.insert(raw.end(), {row, cell});
-    }
-  }
+  Key raw(word.begin() + (mode == KeyMode::kBackward ? 2 : 0),
+          word.end() - (mode == KeyMode::kForward ? 2 : 0));
+  StripRawKey(raw);
   return mode == KeyMode::kBackward ? Reversed(raw) : raw;
 }
 

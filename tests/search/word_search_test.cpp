@@ -163,16 +163,22 @@ std::vector<int32_t> Texts(uint32_t from, uint32_t count = 1) {
   return out;
 }
 
-// A book with one index of the words; `damage` may change the pages before they are written.
+// A book with one index of the words and groups. `damage` may change the pages before they
+// are written, and returns the size to cut the file to (0: whole).
+using Damage = std::function<uint32_t(BuiltIndex&)>;
 Bytes BookWith(const std::vector<IndexWord>& words, IndexTableEntry entry = PlainIndex(kKanaIndex),
-               IndexShape shape = {}, const std::function<void(BuiltIndex&)>& damage = {}) {
+               IndexShape shape = {}, const Damage& damage = {},
+               const std::vector<IndexGroup>& groups = {}) {
   TextFileBuilder text;
   IndexBuilder builder(shape);
   for (const auto& w : words) builder.Add(w);
+  for (const auto& g : groups) builder.AddGroup(g);
   BuiltIndex index = builder.Build(text);
-  if (damage) damage(index);
+  const uint32_t cut = damage ? damage(index) : 0;
   WriteIndex(text, index, entry);
-  return text.Build();
+  Bytes out = text.Build();
+  if (cut != 0) out.resize(cut);
+  return out;
 }
 
 TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
@@ -206,59 +212,42 @@ TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
   }
 }
 
-TEST(ChooseIndexTest, FirstOfTwoEntriesWithOneCodeIsUsed) {
-  TextFileBuilder text;
+// What a search finds and the word it leaves, for books without a usable index, with two
+// indexes of one code (the first is used), and for words that leave nothing to search.
+TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
+  TextFileBuilder rootless, twice;
+  rootless.AddIndexEntry(PlainIndex(kKanaIndex));  // root block zero
   for (uint32_t block : {10, 20}) {
     IndexBuilder builder({});
     builder.Add(Word(Chars({kA}), block));
-    WriteIndex(text, builder.Build(text), PlainIndex(kKanaIndex));
+    WriteIndex(twice, builder.Build(twice), PlainIndex(kKanaIndex));
   }
-  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA})).texts, Texts(10));
-}
-
-TEST(SearchTest, WithoutIndexOrWordNothingIsFoundAndThePreparedWordStays) {
-  TextFileBuilder rootless;
-  rootless.AddIndexEntry(PlainIndex(kKanaIndex));  // root block zero
-  MemoryBook noRoot(rootless.Build()), kana(BookWith({Word(Chars({kA}), 10)}));
+  const Bytes kana = BookWith({Word(Chars({kA}), 10)}), mark = Chars({kProlongedSoundMark});
   const struct {
-    MemoryBook* book;
-    Bytes word, left;
+    Bytes book, word, left;
+    std::vector<int32_t> texts;
   } cases[] = {
-      {&kana, Chars({0x2121, 0x2341, 0x2121, 0x2221, kStar}), Chars({0x2341, 0x2221})},
-      {&noRoot, Chars({kA}), Chars({kA})},
-      {&kana, Chars({kStar}), {}},
-      {&kana, Chars({0x2121, 0x2121}), {}},
-      {&kana, Chars({0x2221, kStar}), {}},
+      {kana, Chars({0x2121, 0x2341, 0x2121, 0x2221, kStar}), Chars({0x2341, 0x2221}), {}},
+      {rootless.Build(), Chars({kA}), Chars({kA}), {}},
+      {kana, Chars({kStar}), {}, {}},
+      {kana, Chars({0x2121, 0x2121}), {}, {}},
+      {kana, Chars({0x2221, kStar}), {}, {}},
+      {twice.Build(), Chars({kA}), Chars({kA}), Texts(10)},
+      // A lone prolonged sound mark is searched as it stands.
+      {BookWith({Word(mark, 10)}, {kKanaIndex, 0, 1, {}, 0}), mark, mark, Texts(10)},
   };
   for (const auto& c : cases) {
-    const auto r = c.book->Search(c.word);
-    EXPECT_EQ(r.status, Status::kNotFound) << ::testing::PrintToString(c.word);
-    EXPECT_TRUE(r.texts.empty());
+    const auto r = MemoryBook(c.book).Search(c.word);
+    EXPECT_EQ(r.status, c.texts.empty() ? Status::kNotFound : Status::kOk)
+        << ::testing::PrintToString(c.word);
+    EXPECT_EQ(r.texts, c.texts);
     EXPECT_EQ(r.word, c.left);
   }
 }
 
-TEST(SearchTest, LoneProlongedSoundMarkIsSearchedAsItStands) {
-  MemoryBook book(BookWith({Word(Chars({kProlongedSoundMark}), 10)}, {kKanaIndex, 0, 1, {}, 0}));
-  EXPECT_EQ(book.Search(Chars({kProlongedSoundMark})).texts, Texts(10));
-}
-
-// ---- Damaged indexes and failing reads ----
-
-TEST(DamagedIndexTest, ShortPageOrChangedDiscIsAnIoError) {
-  Bytes cut = BookWith({Word(Chars({kA}), 10)});
-  cut.resize(cut.size() - 100);
-  EXPECT_EQ(MemoryBook(cut).Search(Chars({kA})).status, Status::kIoError);
-  MemoryBook book(BookWith({Word(Chars({kA}), 10)}));
-  book.platform.pendingChanges = 1;
-  const auto r = book.Search(Chars({kA}));
-  EXPECT_EQ(r.status, Status::kIoError);
-  EXPECT_TRUE(r.texts.empty());
-  EXPECT_EQ(book.Search(Chars({kA})).status, Status::kOk);
-}
-
-// Page bytes that cannot be right end the page or the search, and are never read past.
-TEST(DamagedIndexTest, BadCountLengthTypeOrChildEndsThePageOrTheSearch) {
+// Page bytes that cannot be right, a file cut short and failing reads end the page or the
+// search: hits taken before stay, nothing is read past.
+TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
   const std::vector<IndexWord> one{Word(Chars({kA}), 10)};
   std::vector<IndexWord> wide, same;  // forty wide entries (13 + 36 bytes) nearly fill a page
   for (uint16_t i = 0; i < 80; ++i) {
@@ -266,8 +255,11 @@ TEST(DamagedIndexTest, BadCountLengthTypeOrChildEndsThePageOrTheSearch) {
     wide.push_back(Word(key, 100 + i));
   }
   for (uint32_t i = 0; i < 4; ++i) same.push_back(Word(Chars({kA}), 10 + i));
-  const auto count = [](BuiltIndex& b) { PutBe16(b.pages[b.root], 2, 0xFFFF); };
-  const auto loop = [](BuiltIndex& b) {  // every intermediate entry leads back to the root
+  const Damage count = [](BuiltIndex& b) {
+    PutBe16(b.pages[b.root], 2, 0xFFFF);
+    return 0u;
+  };
+  const Damage loop = [](BuiltIndex& b) {  // every intermediate entry leads back to the root
     for (size_t level = 1; level < b.levels.size(); ++level) {
       for (uint32_t block : b.levels[level]) {
         Bytes& page = b.pages[block];
@@ -275,78 +267,63 @@ TEST(DamagedIndexTest, BadCountLengthTypeOrChildEndsThePageOrTheSearch) {
         for (size_t i = 0; i < n; ++i) PutBe32(page, 4 + i * (width + 4) + width, b.root);
       }
     }
+    return 0u;
   };
+  // A plain word ends the group before it: a member cut off from its own head is no hit.
+  const Damage headless = [](BuiltIndex& b) {
+    Bytes& page = b.pages[b.levels[0][0]];
+    const Bytes key = Chars({kA, kU});
+    const auto head = std::search(page.begin(), page.end(), key.begin(), key.end()) - 4;
+    page.erase(head, head + 8);
+    page.resize(kBlock);
+    PutBe16(page, 2, uint16_t((page[2] << 8 | page[3]) - 1));
+    return 0u;
+  };
+  const IndexShape onePerLeaf{LeafForm::kVariable, false, 1};
   const struct {
     const char* name;
     std::vector<IndexWord> words;
     IndexShape shape;
-    std::function<void(BuiltIndex&)> damage;
+    Damage damage;
     Bytes word;
     Status status;
     std::vector<int32_t> texts;
+    int64_t failRead = 0;  // this read after the open fails
+    std::vector<IndexGroup> groups = {};
   } cases[] = {
       {"count, fixed", one, {LeafForm::kFixed}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
       {"count, variable", one, {}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
       {"count, group", one, {LeafForm::kGroup}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
       {"key length", wide, {LeafForm::kVariable, false, 40},
-       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF; },
+       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF; return 0u; },
        Chars({0x3030, kStar}), Status::kOk, Concat(Texts(100, 39), Texts(140, 40))},
       {"group entry type", same, {LeafForm::kGroup, false, 2},
-       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; }, Chars({kA}), Status::kOk,
-       Texts(12, 2)},
+       [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; return 0u; }, Chars({kA}),
+       Status::kOk, Texts(12, 2)},
       {"child", ManyWords(kA, 16), {LeafForm::kVariable, false, 2, 2}, loop, Chars({kA, kStar}),
        Status::kDamaged, {}},
+      {"member after a plain word", {Word(Chars({kA, kI}), 11)}, {LeafForm::kGroup}, headless,
+       Chars({kA, kStar}), Status::kOk, Texts(10, 2), 0,
+       {{Chars({kA}), {Word(Chars({kA}), 10)}}, {Chars({kA, kU}), {Word(Chars({kA, kU}), 12)}}}},
+      {"page cut short", one, {}, [](BuiltIndex& b) { return Offset(b.root) + 100; }, Chars({kA}),
+       Status::kIoError, {}},
+      {"chunk cut short at the file's end: its whole pages count", ManyWords(kA, 60), onePerLeaf,
+       [](BuiltIndex& b) { b.root = b.levels[0][0]; return Offset(b.levels[0][40]) + 1000; },
+       Chars({kA, kStar}), Status::kOk, Texts(1000, 40)},
+      {"first read fails", one, {}, {}, Chars({kA}), Status::kIoError, {}, 1},
+      // The root, the leaves one by one up to a long run, then one run of pages, then the next.
+      {"leaf read fails", ManyWords(kA, 80), onePerLeaf, {}, Chars({kA, kStar}), Status::kIoError,
+       Texts(1000, kLongLeafRun + kLeafReadAhead + 1), 1 + kLongLeafRun + 2},
   };
   for (const auto& c : cases) {
     const IndexTableEntry index = PlainIndex(c.word[0] == 0x24 ? kKanaIndex : kWrittenIndex);
-    const auto r = MemoryBook(BookWith(c.words, index, c.shape, c.damage)).Search(c.word);
+    MemoryBook book(BookWith(c.words, index, c.shape, c.damage, c.groups));
+    if (c.failRead != 0) book.platform.faults.failReadOnCall = book.platform.readCalls + c.failRead;
+    const auto r = book.Search(c.word);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.texts, c.texts) << c.name;
   }
 }
-
-// A plain word ends the group before it: a member cut off from its own head is no hit.
-TEST(DamagedIndexTest, MemberAfterAPlainWordIsNoHit) {
-  TextFileBuilder text;
-  IndexBuilder builder({LeafForm::kGroup});
-  builder.Add(Word(Chars({kA, kI}), 11));
-  builder.AddGroup({Chars({kA}), {Word(Chars({kA}), 10)}});
-  builder.AddGroup({Chars({kA, kU}), {Word(Chars({kA, kU}), 12)}});
-  BuiltIndex index = builder.Build(text);
-  Bytes& page = index.pages[index.levels[0][0]];
-  const Bytes key = Chars({kA, kU});
-  const auto head = std::search(page.begin(), page.end(), key.begin(), key.end()) - 4;
-  ASSERT_EQ(*head, 0x80);
-  page.erase(head, head + 8);
-  page.resize(kBlock);
-  PutBe16(page, 2, uint16_t((page[2] << 8 | page[3]) - 1));
-  WriteIndex(text, index, PlainIndex(kKanaIndex));
-  EXPECT_EQ(MemoryBook(text.Build()).Search(Chars({kA, kStar})).texts, Texts(10, 2));
-}
-
-TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
-  uint32_t cut = 0;
-  Bytes honmon = BookWith(ManyWords(kA, 60), PlainIndex(kWrittenIndex),
-                          IndexShape{LeafForm::kVariable, false, 1}, [&](BuiltIndex& b) {
-                            b.root = b.levels[0][0];  // search from the first leaf
-                            cut = Offset(b.levels[0][40]) + 1000;
-                          });
-  honmon.resize(cut);  // 40 leaf pages and a half
-  const auto r = MemoryBook(honmon).Search(Chars({kA, kStar}));
-  EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.texts, Texts(1000, 40));
-}
-
-TEST(DamagedIndexTest, FailedLeafReadKeepsTheHitsTakenBefore) {
-  MemoryBook book(BookWith(ManyWords(kA, 80), PlainIndex(kWrittenIndex),
-                           IndexShape{LeafForm::kVariable, false, 1}));
-  // The root, the leaves one by one up to a long run, then one run of pages, then the next.
-  book.platform.faults.failReadOnCall = book.platform.readCalls + 1 + kLongLeafRun + 2;
-  const auto r = book.Search(Chars({kA, kStar}));
-  EXPECT_EQ(r.status, Status::kIoError);
-  EXPECT_EQ(r.texts, Texts(1000, kLongLeafRun + kLeafReadAhead + 1));
-}
-
 
 }  // namespace
 }  // namespace tomeshelf::testing
