@@ -340,8 +340,9 @@ TEST(DamagedIndexTest, ShortChunkAtEndOfFileEndsTheScanAfterItsWholePages) {
 TEST(DamagedIndexTest, FailedLeafReadKeepsTheHitsTakenBefore) {
   MemoryBook book(BookWith(ManyWords(kA, 80), PlainIndex(kWrittenIndex),
                            IndexShape{LeafForm::kVariable, false, 1}));
-  // The root, the leaves one by one up to a long run, then one run of pages, then the next.
-  book.platform.faults.failReadOnCall = book.platform.readCalls + 1 + kLongLeafRun + 2;
+  // The root, the first leaf with the next, the leaves one by one up to a long run, then
+  // one run of pages, then the next.
+  book.platform.faults.failReadOnCall = book.platform.readCalls + kLongLeafRun + 2;
   const auto r = book.Search(Chars({kA, kStar}));
   EXPECT_EQ(r.status, Status::kIoError);
   EXPECT_EQ(r.texts, Texts(1000, kLongLeafRun + kLeafReadAhead + 1));
