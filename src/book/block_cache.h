@@ -1,7 +1,4 @@
-// A bounded cache of whole 2048-byte blocks of the text file. Any block may take any slot
-// (a table keyed by block number finds it), so blocks read at a fixed stride, as a word's
-// headings often are, cannot crowd each other out while the blocks in use fit. A clock
-// sweep picks the block to drop: one not used since the hand last passed it.
+// A bounded cache of whole 2048-byte blocks of the text file, sixteen ways per set.
 #ifndef TOMESHELF_BOOK_BLOCK_CACHE_H_
 #define TOMESHELF_BOOK_BLOCK_CACHE_H_
 
@@ -15,22 +12,22 @@ namespace tomeshelf {
 
 class BlockCache {
  public:
-  static constexpr size_t kSlots = 512;  // 1 MiB
+  static constexpr size_t kSets = 32;
+  static constexpr size_t kWays = 16;
+  static constexpr size_t kSlots = kSets * kWays;  // 512 blocks: 1 MiB
 
   // The cached block, or null.
   const uint8_t* Find(uint32_t block) {
     if (!bytes_) return nullptr;
-    for (size_t at = Home(block);; at = (at + 1) & kTableMask) {
-      if (table_[at].tag == 0) return nullptr;
-      if (table_[at].tag == block + 1) {
-        used_[table_[at].slot] = 1;
-        return Slot(table_[at].slot);
-      }
+    const size_t set = SetOf(block);
+    for (size_t way = 0; way < kWays; ++way) {
+      if (tags_[set * kWays + way] == block + 1) return Slot(set * kWays + way);
     }
+    return nullptr;
   }
 
-  // Keeps a copy of a whole block, in place of one not used for a while. False when there
-  // was no memory for the cache (the read still goes on without it).
+  // Keeps a copy of a whole block in place of the set's oldest one. False
+  // when there was no memory for the cache (the read still goes on without it).
   bool Put(uint32_t block, const uint8_t* bytes);
 
   // Forgets every block; Release also gives the memory back.
@@ -38,27 +35,17 @@ class BlockCache {
   void Release();
 
  private:
-  static constexpr unsigned kTableBits = 10;
-  static constexpr size_t kTableSize = size_t{1} << kTableBits;
-  static constexpr size_t kTableMask = kTableSize - 1;
-  static_assert(kTableSize >= 2 * kSlots);  // at most half full: probes stay short
-
-  struct Entry {
-    uint32_t tag = 0;  // block + 1; 0 = empty
-    uint16_t slot = 0;
-  };
-
-  static size_t Home(uint32_t block) { return (block * 2654435769u) >> (32 - kTableBits); }
+  // Blocks read at a fixed stride (a word's headings often are) would crowd into a few sets
+  // under block % kSets; a multiplicative hash spreads them over all.
+  static size_t SetOf(uint32_t block) {
+    static_assert(kSets == 32);
+    return (block * 2654435769u) >> 27;
+  }
   uint8_t* Slot(size_t slot) { return bytes_.get() + slot * kBlockSize; }
-  size_t TakeSlot();
-  void Erase(uint32_t block);
 
-  std::unique_ptr<uint8_t[]> bytes_;    // taken on first use
-  std::unique_ptr<Entry[]> table_;      // open addressing, linear probing
-  std::unique_ptr<uint32_t[]> blocks_;  // by slot: block + 1; 0 = free
-  std::unique_ptr<uint8_t[]> used_;     // by slot: used since the hand last passed
-  size_t filled_ = 0;                   // slots filled since the last clear
-  size_t hand_ = 0;
+  std::unique_ptr<uint8_t[]> bytes_;       // taken on first use
+  std::unique_ptr<uint32_t[]> tags_;       // block + 1 by slot; 0 = empty
+  std::unique_ptr<uint8_t[]> next_;        // by set: the way to fill next
 };
 
 }  // namespace tomeshelf
