@@ -1,14 +1,18 @@
 // A generated book of 200,000 entries (20,000 words filed ten times each, every entry with
 // its own heading and article), read through the POSIX platform from a file on disk and
 // through the in-memory platform: the file check alone, lookups with up to ten headings,
-// an article, a page.
+// an article, a page. On disk a lookup also reports the file reads it made ("reads") and
+// the blocks they asked for ("blocks"), per lookup.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "book/open_book.h"
@@ -93,11 +97,71 @@ const Bytes& Text() {
   return text;
 }
 
+// The system platform with its file reads counted: the reads a lookup makes on disk.
+struct ReadCount {
+  int64_t reads = 0;
+  int64_t bytes = 0;
+};
+
+class CountedFile final : public File {
+ public:
+  CountedFile(std::unique_ptr<File> inner, ReadCount& count) : inner_(std::move(inner)), count_(count) {}
+  std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    ++count_.reads;
+    count_.bytes += static_cast<int64_t>(out.size());
+    return inner_->ReadAt(offset, out);
+  }
+  std::optional<uint64_t> Size() override { return inner_->Size(); }
+  bool Close() override { return inner_->Close(); }
+
+ private:
+  std::unique_ptr<File> inner_;
+  ReadCount& count_;
+};
+
+class CountingPlatform final : public Platform {
+ public:
+  explicit CountingPlatform(Platform& inner) : inner_(inner) {}
+  ReadCount count;
+
+  std::string ResolvePath(const std::string& path) override { return inner_.ResolvePath(path); }
+  std::unique_ptr<File> OpenRead(const std::string& resolvedPath) override {
+    auto file = inner_.OpenRead(resolvedPath);
+    if (!file) return nullptr;
+    return std::make_unique<CountedFile>(std::move(file), count);
+  }
+  std::optional<uint64_t> LookupFile(const std::string& resolvedPath) override {
+    return inner_.LookupFile(resolvedPath);
+  }
+  std::unique_ptr<ChangeWatch> WatchTree(const std::string& resolvedDirectory) override {
+    return inner_.WatchTree(resolvedDirectory);
+  }
+  std::unique_ptr<FileMonitor> MonitorFile(const std::string& file, const std::string& directory,
+                                           uint64_t size) override {
+    return inner_.MonitorFile(file, directory, size);
+  }
+  void ShowMessage(const char* text) override { inner_.ShowMessage(text); }
+  void StretchImage(void* dc, int32_t left, int32_t top, int32_t width, int32_t height,
+                    const DibImage& image) override {
+    inner_.StretchImage(dc, left, top, width, height, image);
+  }
+  void SetPixel(void* dc, int32_t x, int32_t y, uint32_t colour) override {
+    inner_.SetPixel(dc, x, y, colour);
+  }
+  bool AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) override {
+    return inner_.AttachBitmap(bitmapObject, bitmap);
+  }
+
+ private:
+  Platform& inner_;
+};
+
 // The book open on one platform.
 class Shelf {
  public:
   virtual ~Shelf() = default;
   OpenBook& book() { return *book_; }
+  virtual ReadCount Reads() const { return {}; }
 
  protected:
   void Open(Platform& platform, const std::string& directory) {
@@ -111,12 +175,14 @@ class DiskShelf final : public Shelf {
  public:
   DiskShelf() {
     testing::WriteFile(dir_.path() / "book" / "data" / "honmon", Text());
-    Open(SystemPlatform(), dir_.Windows("book"));
+    Open(platform_, dir_.Windows("book"));
   }
   ~DiskShelf() override { book_.reset(); }
+  ReadCount Reads() const override { return platform_.count; }
 
  private:
   testing::TempDir dir_;
+  CountingPlatform platform_{SystemPlatform()};
 };
 
 class MemoryShelf final : public Shelf {
@@ -160,22 +226,31 @@ void BM_Check(benchmark::State& state, Where where) {
 
 // A lookup, then the headings of its first ten hits.
 void BM_Lookup(benchmark::State& state, Where where, Query q, size_t n) {
-  OpenBook& book = On(where).book();
+  Shelf& shelf = On(where);
+  OpenBook& book = shelf.book();
   const std::vector<Bytes> words = Queries(q, n);
   std::array<uint8_t, 64> word{};
   std::array<uint8_t, kHeadingSize> heading{};
   size_t i = 0;
   int64_t hits = 0;
+  const ReadCount before = shelf.Reads();
   for (auto _ : state) {
     std::fill(word.begin(), word.end(), 0);
     std::copy(words[i].begin(), words[i].end(), word.begin());
     if (SearchWord(book, word.data()) != Status::kOk) state.SkipWithError("no hit");
-    const int32_t n = std::min(book.Hits().Count(), kHeadings);
-    for (int32_t h = 0; h < n; ++h) benchmark::DoNotOptimize(ReadHeading(book, h, heading.data()));
-    hits += n;
+    const int32_t shown = std::min(book.Hits().Count(), kHeadings);
+    for (int32_t h = 0; h < shown; ++h) benchmark::DoNotOptimize(ReadHeading(book, h, heading.data()));
+    hits += shown;
     i = (i + 1) % words.size();
   }
   state.counters["headings"] = benchmark::Counter(static_cast<double>(hits), benchmark::Counter::kAvgIterations);
+  if (where == kDisk) {
+    const ReadCount after = shelf.Reads();
+    state.counters["reads"] = benchmark::Counter(static_cast<double>(after.reads - before.reads),
+                                                 benchmark::Counter::kAvgIterations);
+    state.counters["blocks"] = benchmark::Counter(
+        static_cast<double>(after.bytes - before.bytes) / kBlockSize, benchmark::Counter::kAvgIterations);
+  }
 }
 
 // Every hit of a forward lookup is an article to read; the benchmark cycles through them.

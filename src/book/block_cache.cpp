@@ -9,15 +9,15 @@ namespace tomeshelf {
 bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
   if (!bytes_) {
     try {
-      bytes_ = std::make_unique_for_overwrite<uint8_t[]>(kSets * kWays * kBlockSize);
-      tags_ = std::make_unique<uint32_t[]>(kSets * kWays);
+      bytes_ = std::make_unique_for_overwrite<uint8_t[]>(kSlots * kBlockSize);
+      tags_ = std::make_unique<uint32_t[]>(kSlots);
       next_ = std::make_unique<uint8_t[]>(kSets);
     } catch (const std::bad_alloc&) {
       Release();
       return false;
     }
   }
-  const size_t set = block % kSets;
+  const size_t set = SetOf(block);
   size_t way = next_[set];
   for (size_t w = 0; w < kWays; ++w) {
     if (tags_[set * kWays + w] == block + 1) way = w;
@@ -29,7 +29,7 @@ bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
 }
 
 void BlockCache::Clear() {
-  if (tags_) std::fill(tags_.get(), tags_.get() + kSets * kWays, 0u);
+  if (tags_) std::fill(tags_.get(), tags_.get() + kSlots, 0u);
 }
 
 void BlockCache::Release() {

@@ -1,4 +1,4 @@
-// A bounded cache of whole 2048-byte blocks of the text file, eight ways per set.
+// A bounded cache of whole 2048-byte blocks of the text file, sixteen ways per set.
 #ifndef TOMESHELF_BOOK_BLOCK_CACHE_H_
 #define TOMESHELF_BOOK_BLOCK_CACHE_H_
 
@@ -12,13 +12,14 @@ namespace tomeshelf {
 
 class BlockCache {
  public:
-  static constexpr size_t kSets = 64;
-  static constexpr size_t kWays = 8;  // 512 blocks: 1 MiB
+  static constexpr size_t kSets = 32;
+  static constexpr size_t kWays = 16;
+  static constexpr size_t kSlots = kSets * kWays;  // 512 blocks: 1 MiB
 
   // The cached block, or null.
   const uint8_t* Find(uint32_t block) {
     if (!bytes_) return nullptr;
-    const size_t set = block % kSets;
+    const size_t set = SetOf(block);
     for (size_t way = 0; way < kWays; ++way) {
       if (tags_[set * kWays + way] == block + 1) return Slot(set * kWays + way);
     }
@@ -34,6 +35,12 @@ class BlockCache {
   void Release();
 
  private:
+  // Blocks read at a fixed stride (a word's headings often are) would crowd into a few sets
+  // under block % kSets; a multiplicative hash spreads them over all.
+  static size_t SetOf(uint32_t block) {
+    static_assert(kSets == 32);
+    return (block * 2654435769u) >> 27;
+  }
   uint8_t* Slot(size_t slot) { return bytes_.get() + slot * kBlockSize; }
 
   std::unique_ptr<uint8_t[]> bytes_;       // taken on first use

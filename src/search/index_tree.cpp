@@ -36,7 +36,9 @@ Status IndexTreeSearch::Run(uint32_t rootBlock) {
 
 Status IndexTreeSearch::ReadIndexPage(uint32_t block, std::optional<Page>& page) {
   if (++pagesRead_ > kMaxSearchPages) return Status::kDamaged;
-  const auto got = book_.View(BlockAddress{block, 0}.FileOffset(), spare_);
+  // A prefix match usually runs on into the next leaf: a miss reads that one with it.
+  const uint32_t readAhead = mode_ == KeyMode::kExact ? 0 : kPrefixDescentReadAhead;
+  const auto got = book_.View(BlockAddress{block, 0}.FileOffset(), spare_, readAhead);
   if (!got || got->size() < kPageSize) return Status::kIoError;
   page.emplace(got->first<kPageSize>());
   return Status::kOk;

@@ -23,6 +23,8 @@ inline constexpr int64_t kMaxSearchPages = int64_t{1} << 20;
 // Leaf blocks read along with one that the cache lacks, once a scan has read this many.
 inline constexpr uint32_t kLeafReadAhead = 7;
 inline constexpr uint32_t kLongLeafRun = 3;
+// Blocks read along with an index page the cache lacks, on the way down for a prefix match.
+inline constexpr uint32_t kPrefixDescentReadAhead = 1;
 
 // Lives for one search; holds references to the keys, which must outlive it.
 class IndexTreeSearch {

@@ -311,9 +311,10 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
        [](BuiltIndex& b) { b.root = b.levels[0][0]; return Offset(b.levels[0][40]) + 1000; },
        Chars({kA, kStar}), Status::kOk, Texts(1000, 40)},
       {"first read fails", one, {}, {}, Chars({kA}), Status::kIoError, {}, 1},
-      // The root, the leaves one by one up to a long run, then one run of pages, then the next.
+      // The root, the first leaf with the next, the leaves one by one up to a long run, then
+      // one run of pages, then the next.
       {"leaf read fails", ManyWords(kA, 80), onePerLeaf, {}, Chars({kA, kStar}), Status::kIoError,
-       Texts(1000, kLongLeafRun + kLeafReadAhead + 1), 1 + kLongLeafRun + 2},
+       Texts(1000, kLongLeafRun + kLeafReadAhead + 1), kLongLeafRun + 2},
   };
   for (const auto& c : cases) {
     const IndexTableEntry index = PlainIndex(c.word[0] == 0x24 ? kKanaIndex : kWrittenIndex);
