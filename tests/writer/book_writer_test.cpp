@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,7 +54,7 @@ std::vector<Written> Generate() {
     w.entry.text = {{{"text of " + latin + (i % 5 == 0 ? kGaiji : ""), ""}},
                     {{"see ", ""}, {"there", out[(i * 7 + 1) % kEntries].entry.heading}}};
     if (i % 50 == 0) w.entry.picture = Picture{true, JpegLikeFile(), 0, 0, "photo"};
-    if (i % 50 == 25) w.entry.picture = Picture{false, MonoPictureBits(24, 9), 24, 9, ""};
+    if (i % 50 == 25) w.entry.picture = Picture{false, MonoPictureBits(24, 9), 24, 9, "map"};
     if (i % 40 == 3) w.entry.sound = Sound{SoundBytes(700 + i), "cry"};
     TextEncoder encoder;
     encoder.AppendText(w.entry.heading, w.heading, "");
@@ -145,6 +146,9 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
       const Bytes ref = Reference(text, p.colour ? 0x4D : 0x44, p.colour ? 0x6D : 0x64, !p.colour);
       std::vector<char> caption(64);
       const int32_t size = epwGetImageSize(ref.data(), caption.data());
+      Bytes wanted;
+      encoder.AppendText(p.caption, wanted, "");
+      EXPECT_EQ(Bytes(caption.data(), caption.data() + std::strlen(caption.data())), wanted) << i;
       Bytes got(static_cast<size_t>(std::max(size, 0)));
       ImageKind kind = -1;
       ASSERT_GT(epwGetImage(ref.data(), got.data(), &kind), 0);
