@@ -18,8 +18,8 @@ namespace {
 using namespace writer;
 
 constexpr size_t kEntries = 2000;
-const char* const kKana[] = {"か", "き", "く", "さ", "し", "な", "ね", "こ", "ー", "っ", "ゃ", "ん"};
-const char* const kKatakana[] = {"カ", "キ", "ク", "サ", "シ", "ナ", "ネ", "コ", "ー", "ッ", "ャ", "ン"};
+const char* const kKana[] = {"か", "き", "く", "さ", "し", "な", "ね", "こ", "ー", "っ", "ゃ", "ん", "ヴ", "ヵ"};
+const char* const kKatakana[] = {"カ", "キ", "ク", "サ", "シ", "ナ", "ネ", "コ", "ー", "ッ", "ャ", "ン", "ヴ", "ヵ"};
 const char* const kKanji[] = {"猫", "犬", "本", "山", "川", "海", "空", "星"};
 const char kGaiji[] = "✩";
 
