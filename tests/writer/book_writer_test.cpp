@@ -92,9 +92,10 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
   testing::TempDir disc;
   std::vector<Written> book = Generate();
   Glyph star{16, true, GlyphPattern(FontShape{true, 16}, 3)};
+  const Glyph large{30, true, GlyphPattern(FontShape{true, 30}, 5)};  // 30 dots, the odd one of the four heights
   {
     BookWriter w(disc.path(), BookOptions{"Round trip", "ROUND", 0});
-    ASSERT_EQ(w.DefineGaiji(kGaiji, {star}, "gen"), "");
+    ASSERT_EQ(w.DefineGaiji(kGaiji, {star, large}, "gen"), "");
     for (const Written& b : book) ASSERT_EQ(w.Add(b.entry), "");
     ASSERT_EQ(w.Finish(), "");
   }
