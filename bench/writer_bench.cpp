@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "writer/book_writer.h"
 
 namespace {
@@ -64,7 +65,7 @@ void BM_WriteDictionary(benchmark::State& state) {
   Bytes table(kBlock);
   std::ifstream(honmonPath, std::ios::binary).read(reinterpret_cast<char*>(table.data()), kBlock);
   double indexBlocks = 0;
-  for (size_t i = 0; i < (table[0] << 8 | table[1]); ++i) {
+  for (size_t i = 0; i < size_t{tomeshelf::ReadBe16(table.data())}; ++i) {
     const uint8_t* e = &table[16 + 16 * i];
     if ((e[0] & 0x70) == 0x70 || (e[0] & 0x90) == 0x90) indexBlocks += (e[6] << 24 | e[7] << 16 | e[8] << 8 | e[9]);
   }
