@@ -4,7 +4,6 @@
 
 #include "present/document.h"
 #include "present/media.h"
-#include "present/session.h"
 #include "present/spelling.h"
 
 namespace tomeshelf::present {
@@ -73,9 +72,9 @@ TEST(PresentTest, GaijiMapKeepsGoodLinesAndNamesBadOnes) {
   EXPECT_EQ(problems[3].rfind("m:7: ", 0), 0u);
 }
 
-// Damaged text and stray positions give some document or an error, never a crash or a read
-// past the end (the sanitizer build watches the latter).
-TEST(PresentTest, AnyBytesAndAnyPositionAreSafe) {
+// Damaged text gives some document, never a crash or a read past the end (the sanitizer
+// build watches the latter); stray positions are the viewer fuzzer's.
+TEST(PresentTest, AnyBytesAreSafe) {
   std::mt19937 random(13);
   const uint8_t common[] = {0x1F, 0x41, 0x01, 0x42, 0x62, 0x44, 0x64, 0x4D, 0x4A, 0x0A, 0x03, 0xA1, 0x24};
   for (int i = 0; i < 2000; ++i) {
@@ -87,12 +86,6 @@ TEST(PresentTest, AnyBytesAndAnyPositionAreSafe) {
     ToHtml(doc, "book=0");
   }
   EXPECT_TRUE(EncodeBitsPng(9000, 1, 1125, Bytes(1125).data(), 1125, true, false).empty());
-  Session session(TOMESHELF_SAMPLE_DISC, 0);
-  for (int i = 0; i < 200; ++i) {
-    Error error;
-    session.Read({static_cast<uint32_t>(1 + random() % 12), static_cast<uint32_t>(random() % 2048)}, error);
-    EXPECT_NE(error.kind, Failure::kDisc);
-  }
 }
 
 }  // namespace
