@@ -1,4 +1,3 @@
-import shutil
 from pathlib import Path
 from typing import Iterator
 
@@ -21,9 +20,3 @@ def disc(sample: Path) -> Iterator[tomeshelf.Disc]:
 @pytest.fixture
 def book(disc: tomeshelf.Disc) -> tomeshelf.Book:
     return disc.open(0)
-
-
-@pytest.fixture
-def sample_copy(sample: Path, tmp_path: Path) -> Path:
-    shutil.copytree(sample, tmp_path / "disc")
-    return tmp_path / "disc"
