@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "make_command.h"
@@ -16,13 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct BadInput {
-  const char* source;  // file name in the scratch directory
-  const char* lines;
-  const char* message;  // part of what is reported
-};
-
-const BadInput kBadInputs[] = {
+// The source's file name in a scratch directory, its lines and a part of the message.
+const std::tuple<const char*, const char*, const char*> kBadInputs[] = {
     {"w.jsonl", "{\"keys\": [\"cat\"]}\n{\"keys\": [\"dog\"], \"colour\": 1}\n", "w.jsonl:2: colour: unknown field"},
     {"w.jsonl", "{\"keys\": [\"cat\"\n", "w.jsonl:1: the line is not valid JSON"},
     {"w.jsonl", "{\"keys\": [\"cat\"], \"text\": [\"see [[nothing]]\"]}\n",
@@ -35,21 +32,19 @@ const BadInput kBadInputs[] = {
 };
 
 TEST(MakeCommandTest, BadInputIsNamedAndLeavesNothingBehind) {
-  for (const BadInput& bad : kBadInputs) {
+  for (const auto& [name, lines, message] : kBadInputs) {
     testing::TempDir dir;
-    std::ofstream(dir.path() / bad.source) << bad.lines;
-    const bool existing = std::string(bad.message) == "already there";
+    std::ofstream(dir.path() / name) << lines;
+    const bool existing = std::string(message) == "already there";
     if (existing) fs::create_directory(dir.path() / "disc");
-    std::string source = (dir.path() / bad.source).string(), disc = (dir.path() / "disc").string();
+    std::string source = (dir.path() / name).string(), disc = (dir.path() / "disc").string();
     std::vector<char*> argv{const_cast<char*>("make"), source.data(), disc.data()};
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(RunMake(static_cast<int>(argv.size()), argv.data()), 1) << bad.message;
+    EXPECT_EQ(RunMake(static_cast<int>(argv.size()), argv.data()), 1) << message;
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find(bad.message), std::string::npos) << err;
+    EXPECT_NE(err.find(message), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    size_t left = 0;
-    for (const auto& e : fs::directory_iterator(dir.path())) left += e.path().filename() != bad.source;
-    EXPECT_EQ(left, existing ? 1u : 0u) << bad.message;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), existing ? 2 : 1) << message;
   }
 }
 
