@@ -33,8 +33,9 @@ TEST(PresentTest, RendersArticleTextAsTerminalText) {
        "[picture い](2:0)[sound](3:0)"},
   };
   for (const auto& [raw, text] : cases) EXPECT_EQ(ToTerminal(Parse(raw, map)), text);
-  const std::string html = ToHtml(Parse({0x1F, 0x42, 0x24, 0x24, 0x1F, 0x62, 0, 0, 0, 0x12, 0, 0x34}), "q=<x>&book=0");
-  EXPECT_NE(html.find("href=\"#/article?at=12:34&amp;q=&lt;x&gt;&amp;book=0\">い</a>"), std::string::npos) << html;
+  const std::string html =
+      ToHtml(Parse({0x1F, 0x42, 0x24, 0x24, 0x1F, 0x62, 0, 0, 0, 0x12, 0, 0x34}), "q=<x>&book=0");
+  EXPECT_NE(html.find("href=\"#/article?at=12:34&amp;q=&lt;x&gt;&amp;book=0\">い</a>"), html.npos) << html;
 }
 
 TEST(PresentTest, SpellingsComeInAFixedOrderWithoutRepeats) {
