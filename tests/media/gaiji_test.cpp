@@ -142,29 +142,22 @@ TEST_F(GaijiTest, CodesOutsideTheFontAreRefusedAndItsStartComesFromBytesTenAndEl
   }
 }
 
-TEST_F(GaijiTest, ShortOrFailedReadAndFailedAttachDrawNothing) {
-  Open(0x01 | 0x08);
-  platform.faults.shortReadLimit = 100;
-  EXPECT_EQ(Show(CodeOf(1), kFull48), -2);
-  platform.faults.shortReadLimit = 0;
-  platform.faults.failReadOnCall = platform.readCalls + 1;
-  EXPECT_EQ(Show(CodeOf(1), kFull48), -1);
-  EXPECT_TRUE(platform.stretches.empty());
-  EXPECT_EQ(Show(CodeOf(1), kFull48), 1);
-  platform.attachFails = true;
-  EXPECT_EQ(Bmp(kStart, kFull16), -2);
-  EXPECT_TRUE(platform.bitmaps.empty());
-}
-
+// An unnamed, missing or headerless font leaves only its slot empty; sizes choose slots.
 TEST_F(GaijiTest, SizesWidthKindsAndSlots) {
-  Open(0x01 | 0x04 | 0x40);  // full-width 16 and 30, half-width 30
+  Open(0x7F, 0xFD);  // half-width 48 unnamed, full-width 24 not on the disc
+  Reopen(kHalf16, testing::Bytes(13));
+  for (const FontShape& s : testing::AllFontShapes()) {
+    const bool empty = s.Name() == kHalf16.Name() || s.Name() == kFull24.Name() ||
+                       s.Name() == FontShape{false, 48}.Name();
+    EXPECT_EQ(Bmp(kStart, s), empty ? -1 : 1) << s.Name();
+  }
+  EXPECT_EQ(platform.openFiles, 6);  // five fonts and the text file
   ASSERT_EQ(lib.epwShowExCode(kStart, 30, 1, 0, 0, 30, 30, kInk, kPaper, nullptr), 1);
   ASSERT_EQ(lib.epwShowExCode(kStart, 32, 1, 0, 0, 30, 30, kInk, kPaper, nullptr), 1);
   EXPECT_EQ(platform.stretches.at(0).pixels, platform.stretches.at(1).pixels);
   EXPECT_EQ(Bmp(kStart, {true, 40}), -1);   // slot 5 never holds a font
   EXPECT_EQ(Bmp(kStart, {true, 20}), -2);   // slot of the open 16-dot font
   EXPECT_EQ(Bmp(kStart, {false, 20}), -1);  // no half-width 16-dot font
-  EXPECT_EQ(Bmp(kStart, {true, 24}), -1);
   EXPECT_EQ(Bmp(kStart, {true, 200}), -1);  // past the last slot
   EXPECT_EQ(lib.epwExCode2Bmp(kStart, 16, 2, 0, 0, 0, 0, nullptr), -2);
   EXPECT_EQ(lib.epwShowExCodePixel(kStart, 16, -1, 0, 0, 9, 9, kInk, nullptr), -2);
@@ -174,17 +167,6 @@ TEST_F(GaijiTest, SizesWidthKindsAndSlots) {
                         {40, 10, 10, 40}, {10, 40, 40, 10}}) {
     EXPECT_EQ(Pixels(kStart, kFull16, r[0], r[1], r[2], r[3]), PixelSet()) << r[2] << r[3];
   }
-}
-
-TEST_F(GaijiTest, UnnamedMissingOrHeaderlessFontLeavesOnlyItsSlotEmpty) {
-  Open(0x7F, 0xFD);  // half-width 48 unnamed, full-width 24 not on the disc
-  Reopen(kHalf16, testing::Bytes(13));
-  for (const FontShape& s : testing::AllFontShapes()) {
-    const bool empty = s.Name() == kHalf16.Name() || s.Name() == kFull24.Name() ||
-                       s.Name() == FontShape{false, 48}.Name();
-    EXPECT_EQ(Bmp(kStart, s), empty ? -1 : 1) << s.Name();
-  }
-  EXPECT_EQ(platform.openFiles, 6);  // five fonts and the text file
 }
 
 TEST(GaijiFontTableTest, FontPathLongerThan255CharactersIsRefusedAndFailedCloseReported) {

@@ -90,6 +90,8 @@ TEST_F(MediaTest, DataCallsReadOnceWhatTheirSizeCallsFoundWhateverCameBetween) {
   WordItemRecord record{};
   record.itemBuffer = heading.data();
   ASSERT_EQ(lib.epwGetWordItem(0, &record), 1);
+  EXPECT_EQ(Data(kMono), -2);  // a picture of the other kind than the one prepared
+  EXPECT_EQ(kind, -1);
   ASSERT_EQ(Data(kColour), static_cast<int32_t>(kFile.size()));
   EXPECT_EQ(kind, 1);
   EXPECT_EQ(Got(0, kFile.size()), kFile);
@@ -103,7 +105,8 @@ TEST_F(MediaTest, DataCallsReadOnceWhatTheirSizeCallsFoundWhateverCameBetween) {
   ASSERT_EQ(Size(kMono), 392);
   EXPECT_STREQ(caption.data(), "Fig. 1");
   EXPECT_EQ(caption[7], '\x55');  // nothing copied past the end code
-  EXPECT_EQ(Data(SoundDataReference(kSound)) + Data(WithoutEscape(kMono)), -4);  // not a picture
+  // Not a picture, or not the one prepared.
+  EXPECT_EQ(Data(SoundDataReference(kSound)) + Data(WithoutEscape(kMono)) + Data(kColour), -6);
   ASSERT_EQ(Data(kMono), 384);
   EXPECT_EQ(kind, 0);
   EXPECT_EQ(Got(0, 8), (Bytes{0x40, 0, 0, 0, 0x30, 0, 0, 0}));
