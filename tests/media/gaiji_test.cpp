@@ -121,29 +121,10 @@ TEST_F(GaijiTest, EveryFontDrawsItsPatternExactly) {
   }
 }
 
-TEST_F(GaijiTest, CodesOutsideTheFontAreRefusedAndItsStartComesFromBytesTenAndEleven) {
-  Open(0x03, 0x01);
-  // 200 glyphs fill 7 units of 32: the file holds glyph slots 0 to 223.
-  for (uint32_t code : {0xA120u, 0xA17Fu, 0xA021u, 0xA1FFu, CodeOf(224), 0xFF21u}) {
-    EXPECT_EQ(Bmp(code, kFull16), -2) << std::hex << code;
-  }
-  EXPECT_EQ(Bmp(kStart, kFull16) + Bmp(CodeOf(223), kFull16), 2);
-  Reopen(kFull16, GaijiFontBytes(kFull16, 0xB05A, 200));
-  ASSERT_EQ(Bmp(0xB05A, kFull16) + Bmp(0xB05B, kFull16), 2);
-  EXPECT_EQ(platform.bitmaps.at(2).bits[0], (~testing::GlyphPattern(kFull16, 0)[0]) & 0xFF);
-  for (uint32_t code : {0xB059u, 0xAF7Eu, 0xB121u}) EXPECT_EQ(Bmp(code, kFull16), -2) << code;
-  // A glyph cut short by the file's end is not there.
-  for (uint32_t cut : {1u, 0u}) {
-    testing::Bytes font = GaijiFontBytes(kFull24, kStart, 200);
-    font.resize(testing::GlyphOffset(kFull24, 30) + kFull24.GlyphBytes() - cut);
-    Reopen(kFull24, font);
-    EXPECT_EQ(Bmp(CodeOf(29), kFull24), 1);
-    EXPECT_EQ(Bmp(CodeOf(30), kFull24), cut ? -2 : 1);
-  }
-}
-
-// An unnamed, missing or headerless font leaves only its slot empty; sizes choose slots.
-TEST_F(GaijiTest, SizesWidthKindsAndSlots) {
+// Which codes a font holds (from the start in its bytes ten and eleven, as many as it has
+// glyphs, none cut short by the file's end) and which slot a size and width choose. An
+// unnamed, missing or headerless font leaves only its slot empty.
+TEST_F(GaijiTest, CodesSizesWidthKindsAndSlots) {
   Open(0x7F, 0xFD);  // half-width 48 unnamed, full-width 24 not on the disc
   Reopen(kHalf16, testing::Bytes(13));
   for (const FontShape& s : testing::AllFontShapes()) {
@@ -152,6 +133,11 @@ TEST_F(GaijiTest, SizesWidthKindsAndSlots) {
     EXPECT_EQ(Bmp(kStart, s), empty ? -1 : 1) << s.Name();
   }
   EXPECT_EQ(platform.openFiles, 6);  // five fonts and the text file
+  // 200 glyphs fill 7 units of 32: the file holds glyph slots 0 to 223.
+  for (uint32_t code : {0xA120u, 0xA17Fu, 0xA021u, 0xA1FFu, CodeOf(224), 0xFF21u}) {
+    EXPECT_EQ(Bmp(code, kFull16), -2) << std::hex << code;
+  }
+  EXPECT_EQ(Bmp(CodeOf(223), kFull16), 1);
   ASSERT_EQ(lib.epwShowExCode(kStart, 30, 1, 0, 0, 30, 30, kInk, kPaper, nullptr), 1);
   ASSERT_EQ(lib.epwShowExCode(kStart, 32, 1, 0, 0, 30, 30, kInk, kPaper, nullptr), 1);
   EXPECT_EQ(platform.stretches.at(0).pixels, platform.stretches.at(1).pixels);
@@ -166,6 +152,17 @@ TEST_F(GaijiTest, SizesWidthKindsAndSlots) {
   for (const auto& r : {std::array<int32_t, 4>{10, 10, 10, 40}, {10, 10, 40, 10},
                         {40, 10, 10, 40}, {10, 40, 40, 10}}) {
     EXPECT_EQ(Pixels(kStart, kFull16, r[0], r[1], r[2], r[3]), PixelSet()) << r[2] << r[3];
+  }
+  Reopen(kFull16, GaijiFontBytes(kFull16, 0xB05A, 200));
+  ASSERT_EQ(Bmp(0xB05A, kFull16), 1);
+  EXPECT_EQ(platform.bitmaps.back().bits[0], (~testing::GlyphPattern(kFull16, 0)[0]) & 0xFF);
+  for (uint32_t code : {0xB059u, 0xAF7Eu, 0xB121u}) EXPECT_EQ(Bmp(code, kFull16), -2) << code;
+  for (uint32_t cut : {1u, 0u}) {
+    testing::Bytes font = GaijiFontBytes(kFull24, kStart, 200);
+    font.resize(testing::GlyphOffset(kFull24, 30) + kFull24.GlyphBytes() - cut);
+    Reopen(kFull24, font);
+    EXPECT_EQ(Bmp(CodeOf(29), kFull24), 1);
+    EXPECT_EQ(Bmp(CodeOf(30), kFull24), cut ? -2 : 1);
   }
 }
 
