@@ -47,9 +47,6 @@ class GaijiTest : public ::testing::Test {
     platform.files[kRoot + "\\DICT\\gaiji\\GF" + s.Name()] = std::move(font);
     ASSERT_EQ(lib.epwBooksOpen(), 1);
   }
-  int32_t Show(uint32_t code, FontShape s) {
-    return lib.epwShowExCode(code, s.size, s.fullWidth, 5, 7, 105, 207, kInk, kPaper, nullptr);
-  }
   int32_t Bmp(uint32_t code, FontShape s) {
     return lib.epwExCode2Bmp(code, s.size, s.fullWidth, 0, 0, kInk, kPaper, nullptr);
   }
@@ -76,7 +73,8 @@ TEST_F(GaijiTest, EveryFontDrawsItsPatternExactly) {
     platform.bitmaps.clear();
     const uint32_t w = s.DrawnWidth(), h = s.size;
     // The 24-bit image: bottom row first (positive height), one plane, no compression.
-    ASSERT_EQ(Show(CodeOf(95), s), 1);
+    ASSERT_EQ(lib.epwShowExCode(CodeOf(95), s.size, s.fullWidth, 5, 7, 105, 207, kInk, kPaper,
+                                nullptr), 1);
     const auto& st = platform.stretches.at(0);
     EXPECT_EQ(std::vector<int64_t>({st.left, st.top, st.width, st.height, st.imageWidth,
                                      st.imageHeight}),
