@@ -84,7 +84,6 @@ TEST(PosixFileTest, ReadsArePositionedWholeAndStopAtTheEnd) {
   EXPECT_EQ(file->Size(), 5000u);
   EXPECT_EQ(SystemPlatform().LookupFile((dir.path() / "f").string()), 5000u);
   EXPECT_EQ(SystemPlatform().LookupFile((dir.path() / "g").string()), std::nullopt);
-  EXPECT_NE(SystemPlatform().WatchTree(dir.path().string()), nullptr);
   struct Case {
     size_t piece;
     int interrupts;
