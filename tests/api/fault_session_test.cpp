@@ -70,7 +70,7 @@ using C = Caller;
 
 // The book is open from step kFirstWithBook to the last two; it is opened again on the way.
 constexpr size_t kFirstWithBook = 6;
-// A step that passes its arguments as they are; c is the caller.
+// A step: the call on a Library, and the same call through the C interface; c is the caller.
 #define STEP(quiet, f, ...)                                                       \
   Step{#f, quiet, [](L& l, [[maybe_unused]] C& c) { return l.f(__VA_ARGS__); }, \
        []([[maybe_unused]] C& c) { return ::f(__VA_ARGS__); }}
@@ -267,6 +267,8 @@ TEST(ThreadsTest, ConcurrentCallsEachRunWholeAndLeaveTheLibrarySound) {
   std::vector<int32_t> after;
   run(0, after);
   EXPECT_EQ(after, std::vector<int32_t>(clean.begin(), clean.begin() + end));
+  epwBooksClose();
+  CloseEpwing();
 }
 
 }  // namespace
