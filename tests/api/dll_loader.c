@@ -84,7 +84,7 @@ static const unsigned char* Find(const unsigned char* text, size_t n, unsigned c
   return NULL;
 }
 
-// The whole article of the last hit of a word, piece by piece through a small buffer.
+// The whole article of the last hit of a word.
 static size_t Article(const char* label, const unsigned char* jisWord, unsigned char* out,
                       size_t capacity, int32_t wantHits) {
   unsigned char word[32], heading[TOMESHELF_ITEM_SIZE] = {0};
@@ -96,15 +96,9 @@ static size_t Article(const char* label, const unsigned char* jisWord, unsigned 
   Line("epwGetWordProperties", r, r == 1 && props.hitCount == wantHits && props.itemSize == 500,
        &props, sizeof props);
   RUN(epwGetWordItem, (wantHits - 1, &item), r == 1, heading, strlen((const char*)heading));
-  size_t total = 0;
   uint32_t count = 0;
-  for (int pieces = 0; pieces < 100 && total + 64 <= capacity; ++pieces) {
-    r = CALL(epwGetWordContent)(0, out + total, 64, &count);
-    total += count;
-    if (r != 0) break;
-  }
-  Line("epwGetWordContent", r, r == 1 && total > 0, out, total);
-  return total;
+  RUN(epwGetWordContent, (0, out, (uint32_t)capacity, &count), r == 1 && count > 0, out, count);
+  return count;
 }
 
 // A framework object: a table pointer, then the handle (a device, a bitmap).
