@@ -219,6 +219,11 @@ TEST(GaijiPosixDeviceTest, DrawsThroughTheCallersCallbacks) {
   const auto ink = std::count(rec.pixels.begin(), rec.pixels.end(), 0xFF) / 3;
   EXPECT_GT(ink, 16);
   EXPECT_EQ(rec.colours, std::vector<uint32_t>(ink, 0x123456));
+  // A bitmap object that already holds a bitmap keeps it.
+  TomeshelfBitmap held{};
+  TomeshelfBitmapObject object{nullptr, &held};
+  EXPECT_EQ(lib.epwExCode2Bmp(code, 16, 1, 0, 0, 0, 0xFFFFFF, &object), -2);
+  EXPECT_EQ(object.bitmap, &held);
 }
 
 }  // namespace

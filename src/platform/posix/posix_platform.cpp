@@ -129,7 +129,8 @@ class PosixPlatform final : public Platform {
 bool PosixPlatform::AttachBitmap(void* bitmapObject, const MonoBitmap& bitmap) {
   auto* object = static_cast<TomeshelfBitmapObject*>(bitmapObject);
   const size_t bytes = static_cast<size_t>(bitmap.stride) * static_cast<size_t>(bitmap.height);
-  if (!object || bitmap.bits.size() < bytes) return false;
+  // An object that already holds a bitmap is refused: replacing it would lose the caller's one.
+  if (!object || object->bitmap || bitmap.bits.size() < bytes) return false;
   // One C allocation holds the record and its rows, so the caller frees it with one call.
   void* block = std::malloc(sizeof(TomeshelfBitmap) + bytes);
   if (!block) return false;
