@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "search/index_tree.h"
+#include "search/index_walk.h"
 #include "search/search_key.h"
 #include "search_fixture.h"
 
@@ -109,37 +110,6 @@ TEST(ResolveLongVowelsTest, MarkTakesTheVowelOfThePrecedingCell) {
   }
 }
 
-TEST(StripRawKeyTest, KeepsOnlyCharactersThatIndexWordsHold) {
-  Key key =
-      Chars({0x2133, 0x213B, 0x213C, 0x2132, 0x213D, 0x2126, 0x2147, 0x215D, 0x2176, 0x2221, 0x2330,
-             0x2422, 0x2522, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021, 0x7F21, 0x8021, 0x0121});
-  StripRawKey(key);
-  EXPECT_EQ(
-      key, Chars({0x2133, 0x213B, 0x213C, 0x2330, 0x2422, 0x2522, 0x2621, 0x2721, 0x3021, 0x7F21}));
-}
-
-// The plain cases are typed by the property test; these are the ones it never types.
-TEST(TakeKeyModeTest, OnlyAnAsteriskAtAnEndChoosesTheMode) {
-  const struct {
-    Bytes word;
-    KeyMode mode;
-    Bytes left;
-  } cases[] = {
-      {Chars({0x2422, 0x2176, 0x2424}), KeyMode::kExact, Chars({0x2422, 0x2176, 0x2424})},
-      {Chars({0x2422, 0x2176, 0x2424, 0x2176}), KeyMode::kExact,
-       Chars({0x2422, 0x2176, 0x2424, 0x2176})},
-      {Chars({0x2176, 0x2422, 0x2176}), KeyMode::kBackward, Chars({0x2422, 0x2176})},
-      {Chars({0x2176}), KeyMode::kBackward, Bytes{}},
-      // The bytes 0x21 0x76 across two kanji are no asterisk.
-      {Chars({0x3021, 0x7630, 0x2176}), KeyMode::kForward, Chars({0x3021, 0x7630})},
-  };
-  for (const auto& c : cases) {
-    Key key = c.word;
-    EXPECT_EQ(TakeKeyMode(key), c.mode) << ::testing::PrintToString(c.word);
-    EXPECT_EQ(key, c.left) << ::testing::PrintToString(c.word);
-  }
-}
-
 constexpr uint16_t kA = 0x2422, kI = 0x2424, kU = 0x2426, kStar = 0x2176;
 
 // An index table entry whose settings leave the words as they are but for symbol removal.
@@ -233,6 +203,11 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
       {kana, Chars({0x2121, 0x2121}), {}, {}},
       {kana, Chars({0x2221, kStar}), {}, {}},
       {twice.Build(), Chars({kA}), Chars({kA}), Texts(10)},
+      // Only an asterisk at an end chooses the mode; bytes 0x21 0x76 across two kanji are none.
+      {BookWith({Word(Chars({kA, kI, kU}), 10)}), Chars({kA, kStar, kI, kStar}), Chars({kA, kI}), {}},
+      {kana, Chars({kStar, kA, kStar}), Chars({kA, kStar}), {}},
+      {BookWith({Word(Chars({0x3021, 0x7630}), 10)}, PlainIndex(kWrittenIndex)),
+       Chars({0x3021, 0x7630, kStar}), Chars({0x3021, 0x7630}), Texts(10)},
       // A lone prolonged sound mark is searched as it stands.
       {BookWith({Word(mark, 10)}, {kKanaIndex, 0, 1, {}, 0}), mark, mark, Texts(10)},
   };
@@ -310,7 +285,6 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
       {"chunk cut short at the file's end: its whole pages count", ManyWords(kA, 60), onePerLeaf,
        [](BuiltIndex& b) { b.root = b.levels[0][0]; return Offset(b.levels[0][40]) + 1000; },
        Chars({kA, kStar}), Status::kOk, Texts(1000, 40)},
-      {"first read fails", one, {}, {}, Chars({kA}), Status::kIoError, {}, 1},
       // The root, the first leaf with the next, the leaves one by one up to a long run, then
       // one run of pages, then the next.
       {"leaf read fails", ManyWords(kA, 80), onePerLeaf, {}, Chars({kA, kStar}), Status::kIoError,
@@ -323,6 +297,35 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
     const auto r = book.Search(c.word);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.texts, c.texts) << c.name;
+  }
+}
+
+// Three leaves under one page, `steps` below the root: a search and a whole-index walk go
+// down 64 steps and no further. The walk passes the damaged middle leaf only when it found
+// the last one.
+TEST(IndexDepthTest, SearchAndWalkDescendAtMostSixtyFourSteps) {
+  for (const int32_t steps : {kMaxIndexDepth, kMaxIndexDepth + 1}) {
+    const Damage deeper = [&](BuiltIndex& b) {
+      b.pages[b.levels[0][1]][0] = 0;
+      for (int32_t extra = steps - 1; extra > 0; --extra) {
+        const uint32_t block = b.pages.rbegin()->first + 1;
+        Bytes& page = b.pages[block] = Bytes(kBlock, 0xFF);  // one entry, above every key
+        page[0] = 0x20;
+        page[1] = 2;
+        PutBe16(page, 2, 1);
+        PutBe32(page, 6, b.root);
+        b.root = block;
+      }
+      return 0u;
+    };
+    MemoryBook book(BookWith({Word(Chars({kA}), 10), Word(Chars({kI}), 11), Word(Chars({kU}), 12)},
+                             PlainIndex(kKanaIndex), {LeafForm::kVariable, false, 1}, deeper));
+    const bool reached = steps <= kMaxIndexDepth;
+    EXPECT_EQ(book.Search(Chars({kU})).texts, reached ? Texts(12) : std::vector<int32_t>{});
+    std::vector<int32_t> walked;
+    WalkIndex(book.book, book.book.IndexTable()[0].StartBlock(),
+              [&](const WalkedEntry& e) { walked.push_back(e.textOffset); });
+    EXPECT_EQ(walked, reached ? Concat(Texts(10), Texts(12)) : std::vector<int32_t>{}) << steps;
   }
 }
 

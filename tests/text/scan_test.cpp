@@ -46,30 +46,5 @@ TEST(ScanTest, FindsArticleBoundariesInAPiece) {
   }
 }
 
-TEST(DecodeBcdTest, ReadsDigitsUpToFirstNibbleAboveNine) {
-  EXPECT_EQ(DecodeBcd(Bytes{0x12, 0x3A, 0x45}.data(), 3), 123);
-}
-
-// References come with no length: each lies at the start of exactly the bytes the search may
-// look at (cut or padded to them), so that any read beyond shows up under the sanitizers.
-TEST(ReferenceTargetTest, WholeReferenceMustLieWithinTheBound) {
-  const std::vector<std::tuple<Bytes, uint8_t, std::optional<int32_t>>> cases = {
-      {ReferenceBytes(0x42, 0x62, Chars(1), 1234, 567), kLinkEndCode, 2525751},
-      {ReferenceBytes(0x42, 0x62, Chars(1), 1234, 567), kMenuEndCode, std::nullopt},
-      {MenuLinkTo(Offset(7, 100)), kMenuEndCode, Offset(7, 100)},
-      // With an empty label the end pair stands at bytes 2-3, where it is not looked for.
-      {ReferenceBytes(0x42, 0x62, {}, 5, 0), kLinkEndCode, std::nullopt},
-      // The label fills the bytes up to the six BCD bytes, which end at 4096 or 4098.
-      {ReferenceBytes(0x42, 0x62, Chars(2043), 3, 4), kLinkEndCode, Offset(3, 4)},
-      {ReferenceBytes(0x42, 0x62, Chars(2044), 3, 4), kLinkEndCode, std::nullopt},
-      {Join({{kControl, 0x42}, Chars(100)}), kLinkEndCode, std::nullopt}};
-  for (const auto& [raw, endCode, target] : cases) {
-    Bytes reference = raw;
-    reference.resize(kMaxReferenceScan, 0);
-    EXPECT_EQ(FindReferenceTarget(reference.data(), endCode), target)
-        << ::testing::PrintToString(Slice(raw, 0, 16));
-  }
-}
-
 }  // namespace
 }  // namespace tomeshelf::testing
