@@ -193,6 +193,8 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
     WriteIndex(twice, builder.Build(twice), PlainIndex(kKanaIndex));
   }
   const Bytes kana = BookWith({Word(Chars({kA}), 10)}), mark = Chars({kProlongedSoundMark});
+  // Marks, letters and digits, kana, Greek, Cyrillic and kanji: what index words hold.
+  const Bytes held = Chars({0x2133, 0x213C, 0x2330, 0x2621, 0x2721, 0x3021, 0x7F21});
   const struct {
     Bytes book, word, left;
     std::vector<int32_t> texts;
@@ -208,6 +210,8 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
       {kana, Chars({kStar, kA, kStar}), Chars({kA, kStar}), {}},
       {BookWith({Word(Chars({0x3021, 0x7630}), 10)}, PlainIndex(kWrittenIndex)),
        Chars({0x3021, 0x7630, kStar}), Chars({0x3021, 0x7630}), Texts(10)},
+      {BookWith({Word(held, 10)}, PlainIndex(kWrittenIndex)), Chars({0x2133, 0x2132, 0x213C, 0x213D,
+                                                                0x2330, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021, 0x7F21}), held, Texts(10)},
       // A lone prolonged sound mark is searched as it stands.
       {BookWith({Word(mark, 10)}, {kKanaIndex, 0, 1, {}, 0}), mark, mark, Texts(10)},
   };
