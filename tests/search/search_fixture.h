@@ -26,7 +26,7 @@ inline Bytes Chars(std::initializer_list<uint16_t> codes) {
 }
 
 template <typename T>
-std::vector<T> Concat(std::vector<T> a, const std::vector<T>& b) {
+std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }

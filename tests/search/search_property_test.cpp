@@ -23,7 +23,7 @@ size_t Pick(Rng& rng, size_t n) { return std::uniform_int_distribution<size_t>(0
 Bytes RandomKey(Rng& rng) {
   Bytes key;
   for (size_t n = 1 + Pick(rng, 4); n > 0; --n) {
-    key = Concat(key, Chars({kAlphabet[Pick(rng, std::size(kAlphabet))]}));
+    key = key + Chars({kAlphabet[Pick(rng, std::size(kAlphabet))]});
   }
   return key;
 }
@@ -71,8 +71,8 @@ Bytes RandomWord(Rng& rng, const Dictionary& d, KeyMode mode) {
     const Bytes extra = Chars({Pick(rng, 2) ? kSpace : kMiddleDot});
     base.insert(base.begin() + 2 * Pick(rng, base.size() / 2 + 1), extra.begin(), extra.end());
   }
-  if (mode == KeyMode::kForward) return Concat(base, Chars({kStar}));
-  return mode == KeyMode::kBackward ? Concat(Chars({kStar}), base) : base;
+  if (mode == KeyMode::kForward) return base + Chars({kStar});
+  return mode == KeyMode::kBackward ? Chars({kStar}) + base : base;
 }
 
 // The word before normalisation as the index words are compared with it: spaces and the
