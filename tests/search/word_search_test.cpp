@@ -204,30 +204,23 @@ Bytes BookWith(const std::vector<IndexWord>& words, IndexTableEntry entry = Plai
 }
 
 TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
+  constexpr KeyMode E = KeyMode::kExact, B = KeyMode::kBackward;
   const struct {
     Bytes word;
     KeyMode mode;
     uint8_t code;
   } cases[] = {
-      {Chars({0x2341, kA}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2361}), KeyMode::kBackward, kAlphabetBackwardIndex},
-      {Chars({0x2621}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2771}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2127}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x216D}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2126, 0x2341}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x2330, kA}), KeyMode::kExact, kWrittenIndex},
-      {Chars({0x2339}), KeyMode::kBackward, kWrittenBackwardIndex},
+      {Chars({0x2341, kA}), E, kAlphabetIndex}, {Chars({0x2361}), B, kAlphabetBackwardIndex},
+      {Chars({0x2621}), E, kAlphabetIndex},     {Chars({0x2771}), E, kAlphabetIndex},
+      {Chars({0x2127}), E, kAlphabetIndex},     {Chars({0x216D}), E, kAlphabetIndex},
+      {Chars({0x2126, 0x2341}), E, kKanaIndex}, {Chars({0x2330, kA}), E, kWrittenIndex},
+      {Chars({0x2339}), B, kWrittenBackwardIndex},
       // The cells just outside the letters and the digits choose by the rest of the word.
-      {Chars({0x237A}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2340}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x237B}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x232F}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x233A}), KeyMode::kExact, kKanaIndex},
-      {Chars({kA, 0x3021, kI}), KeyMode::kExact, kWrittenIndex},
-      {Chars({kA, 0x7F21}), KeyMode::kBackward, kWrittenBackwardIndex},
-      {Chars({0x2522, 0x2F21}), KeyMode::kBackward, kKanaBackwardIndex},
-      {Bytes{}, KeyMode::kForward, kKanaIndex},
+      {Chars({0x237A}), E, kAlphabetIndex}, {Chars({0x2340}), E, kKanaIndex},
+      {Chars({0x237B}), E, kKanaIndex},     {Chars({0x232F}), E, kKanaIndex},
+      {Chars({0x233A}), E, kKanaIndex},     {Chars({kA, 0x3021, kI}), E, kWrittenIndex},
+      {Chars({kA, 0x7F21}), B, kWrittenBackwardIndex},
+      {Chars({0x2522, 0x2F21}), B, kKanaBackwardIndex}, {Bytes{}, KeyMode::kForward, kKanaIndex},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WantedIndexCode(c.word, c.mode), c.code) << ::testing::PrintToString(c.word);
