@@ -58,10 +58,12 @@ struct TextBook {
 constexpr int32_t kTarget = Offset(2, 1100);
 
 // Four articles from block 2 on, each a hit: the first holds the link, the third ends in a
-// text end, and no marker follows the last, which the file's end cuts short.
+// text end, and no marker follows the last, which the file's end cuts short. Its menu would
+// start before the file's first block.
 struct Shelf : TextBook {
   Shelf() {
     TextFileBuilder text;
+    text.AddIndexEntry({kMenuArea, 0});
     auto w = ArticleWriter::InBlocks(text, 1);
     at.push_back(w.Article(Join({Chars(20, 1), LinkTo(kTarget), Chars(273, 2)})));
     at.push_back(w.Article(Chars(500, 3)));
@@ -227,29 +229,15 @@ TEST(LinkTest, ReferencesAreCheckedBeforeTheyAreFollowed) {
   }
 }
 
-TEST(MenuTest, MenuHeadIsTheFirstMenuEntrysBlock) {
-  const std::vector<std::pair<std::vector<IndexTableEntry>, int32_t>> cases = {
-      {{{0x90, 3}, {0x01, 7}}, Offset(7)},
-      {{{0x90, 3}, {0x91, 4}}, -2},
-      {{{0x01, 0}}, -2}};  // a block before the file's first
-  for (const auto& [entries, head] : cases) {
-    TextFileBuilder text;
-    for (const IndexTableEntry& e : entries) text.AddIndexEntry(e);
-    TextBook b;
-    b.Open(text.Build());
-    EXPECT_EQ(b.lib.GetMenuHead(), head) << entries.size() << " entries";
-  }
-}
-
 TEST(PageTest, PagesStepForwardAndBackAndStopAtTheFilesFirstByte) {
   Shelf b;
+  EXPECT_EQ(b.lib.GetMenuHead(), -2);  // no page before the file's first block
   // 300-byte pages from the first hit.
   const auto page = [&](auto read) { return (b.lib.*read)(b.out, 300, &b.count); };
   ASSERT_EQ(b.lib.GetWordCont(0, b.out, 300, &b.count), b.at[0]);
   EXPECT_EQ(b.lib.GetWordCont(4, b.out, 300, &b.count), -2);
   EXPECT_EQ(page(&Library::GetWordContNext), b.at[0] + 300);
   EXPECT_EQ(b.Got(), b.At(b.at[0] + 300, 300));
-  EXPECT_EQ(b.State().articleBytesRead, 300u);
   // Peeking back moves nothing; stepping back does.
   EXPECT_EQ(page(&Library::GetContLastNoSet), 1);
   EXPECT_EQ(b.Got(), b.At(b.at[0], 300));
