@@ -60,7 +60,8 @@ TEST_F(CatalogTest, EachCatalogGivesItsCompleteEntriesAndTheFirstSelectedOneReac
   std::string title(kTitleSize, 'T');  // the whole 80 bytes, unconverted, an inner zero kept
   title.replace(1, 4, "\xB0\xA1\x00\xFF", 4);
   const auto entry = [&](std::string field, uint8_t type = 0x00) {
-    return CatalogEntry{type, title, std::move(field), {"GAI16H", "", "GAI24H", "", "", "", "", "GA48"}};
+    return CatalogEntry{type, title, std::move(field),
+                        {"GAI16H", "", "GAI24H", "", "", "", "", "GA48"}};
   };
   const auto one = [&](std::string field) { return CatalogBytes({entry(std::move(field))}); };
   Bytes truncated = CatalogBytes({entry("A", 0x60), entry("B", 0x60), entry("C")});
@@ -85,11 +86,12 @@ TEST_F(CatalogTest, EachCatalogGivesItsCompleteEntriesAndTheFirstSelectedOneReac
       {"empty catalog", "D:", CatalogBytes({}), -1, 0, ""},
       {"third entry cut short", "D:", truncated, -1, 2, "D:\\B"},
       {"count beyond the file", "D:", CatalogBytes({entry("A")}, 0xFFFF), 1, 1, "D:\\A"},
-      {"failed entry read", "D:", CatalogBytes({entry("A", 0x60), entry("B"), entry("C")}), -1, 1, "D:\\A", 3},
+      {"failed entry read", "D:", CatalogBytes({entry("A", 0x60), entry("B"), entry("C")}), -1, 1,
+       "D:\\A", 3},
       {"empty file", "D:", {}, -1, -1, ""},
       {"header cut short", "D:", Bytes(kCatalogHeaderSize - 1, 0), -1, -1, ""},
       {"root too short", "D", one("A"), -1, -1, ""},
-      {"longest root", longest, one("ABCDEFGH"), 1, 1, longest + "\\ABCDEFGH"},  // gaiji path: 256 bytes
+      {"longest root", longest, one("ABCDEFGH"), 1, 1, longest + "\\ABCDEFGH"},  // gaiji: 256
       {"root too long", root(kMaxRootPath + 1), one("A"), 1, -1, ""},
       {"longest probe", root(kMaxProbePath), one("A"), 1, -1, ""},
       {"probe too long", root(kMaxProbePath + 1), one("A"), -1, -1, ""},
@@ -121,7 +123,8 @@ TEST_F(CatalogTest, EachCatalogGivesItsCompleteEntriesAndTheFirstSelectedOneReac
     std::array<char, kFontNamesSize + 1> names{};
     ASSERT_EQ(lib_.catalog()->SelectedFontNames(names), found);
     const auto field = c.bytes.begin() + kCatalogHeaderSize + kEntryFontNamesAt;
-    EXPECT_TRUE(!found || std::string(names.data(), names.size()) == std::string(field, field + kFontNamesSize) + '\0');
+    EXPECT_TRUE(!found || std::string(names.data(), names.size()) ==
+                              std::string(field, field + kFontNamesSize) + '\0');
   }
 }
 

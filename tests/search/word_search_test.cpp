@@ -251,12 +251,15 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
       {kana, Chars({0x2221, kStar}), {}, {}},
       {twice.Build(), Chars({kA}), Chars({kA}), Texts(10)},
       // Only an asterisk at an end chooses the mode; bytes 0x21 0x76 across two kanji are none.
-      {BookWith({Word(Chars({kA, kI, kU}), 10)}), Chars({kA, kStar, kI, kStar}), Chars({kA, kI}), {}},
+      {BookWith({Word(Chars({kA, kI, kU}), 10)}), Chars({kA, kStar, kI, kStar}), Chars({kA, kI}),
+       {}},
       {kana, Chars({kStar, kA, kStar}), Chars({kA, kStar}), {}},
       {BookWith({Word(Chars({0x3021, 0x7630}), 10)}, PlainIndex(kWrittenIndex)),
        Chars({0x3021, 0x7630, kStar}), Chars({0x3021, 0x7630}), Texts(10)},
-      {BookWith({Word(held, 10)}, PlainIndex(kWrittenIndex)), Chars({0x2133, 0x2132, 0x213C, 0x213D,
-                                                                0x2330, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021, 0x7F21}), held, Texts(10)},
+      {BookWith({Word(held, 10)}, PlainIndex(kWrittenIndex)),
+       Chars({0x2133, 0x2132, 0x213C, 0x213D, 0x2330, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021,
+              0x7F21}),
+       held, Texts(10)},
       // A lone prolonged sound mark is searched as it stands.
       {BookWith({Word(mark, 10)}, {kKanaIndex, 0, 1, {}, 0}), mark, mark, Texts(10)},
   };
@@ -452,7 +455,8 @@ Hits BruteForce(const std::vector<StoredEntry>& entries, const Bytes& key, const
   Hits hits;
   auto take = [&](const StoredEntry& e) {
     const int32_t text = e.text.FileOffset();
-    if (!Matches(e.key, raw, mode) || (!hits.empty() && (text == 0 || text == hits.back().first))) return;
+    if (!Matches(e.key, raw, mode)) return;
+    if (!hits.empty() && (text == 0 || text == hits.back().first)) return;
     hits.emplace_back(text, e.heading.FileOffset());
   };
   bool inMatchedGroup = false;

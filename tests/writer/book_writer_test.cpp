@@ -43,10 +43,13 @@ std::vector<Written> Generate() {
       katakana += kKatakana[k];
     }
     // A symbol of row 2, which no typed form keeps.
-    std::string kanji = kKanji[pick(std::size(kKanji))] + std::string(i % 4 == 1 ? "※" : "") + kKanji[pick(std::size(kKanji))];
+    std::string kanji = kKanji[pick(std::size(kKanji))] + std::string(i % 4 == 1 ? "※" : "");
+    kanji += kKanji[pick(std::size(kKanji))];
     // Long enough now and then for the alphabet index to need two upper pages.
     std::string latin;
-    for (size_t n = 2 + pick(i % 2 == 0 ? 4 : 40); n > 0; --n) latin += static_cast<char>('a' + pick(6));
+    for (size_t n = 2 + pick(i % 2 == 0 ? 4 : 40); n > 0; --n) {
+      latin += static_cast<char>('a' + pick(6));
+    }
     if (i % 3 == 0) latin[0] = static_cast<char>(latin[0] - 'a' + 'A');
     Written& w = out[i];
     w.entry.where = "gen:" + std::to_string(i);
@@ -132,7 +135,8 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
         WordItemRecord record{};
         record.itemBuffer = item.data();
         ASSERT_EQ(epwGetWordItem(h, &record), TOMESHELF_OK);
-        const auto at = byHeading.find(Bytes(item.data(), item.data() + std::strlen(reinterpret_cast<char*>(item.data()))));
+        const auto* heading = reinterpret_cast<const char*>(item.data());
+        const auto at = byHeading.find(Bytes(heading, heading + std::strlen(heading)));
         ASSERT_NE(at, byHeading.end()) << word;
         ASSERT_TRUE(!exact || static_cast<int32_t>(at->second) > previous) << word;
         previous = static_cast<int32_t>(at->second);
