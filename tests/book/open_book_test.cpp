@@ -94,11 +94,11 @@ TEST(GuardedReadTest, EveryCheckGuardsTheReadAndAFailedOneEmptiesTheCache) {
   EXPECT_EQ(platform.pendingChanges, 1);
   EXPECT_FALSE(book.Read(-1, out, ReadOrder::kCheckFirst));
   EXPECT_EQ(platform.pendingChanges, 0);
-  platform.files[path][at] = 0x44;
+  file[at] = 0x44;
   platform.pendingChanges = 1;
   EXPECT_EQ(first(at), -1);
   EXPECT_EQ(first(at), 0x44);
-  platform.files[path][at] = 0x45;
+  file[at] = 0x45;
   book.CloseFiles();
   platform.pendingChanges = 1;
   EXPECT_FALSE(book.PollChangeWatch());
