@@ -183,6 +183,12 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
       EXPECT_EQ(got, b.entry.sound->data) << i;
     }
   }
+  for (std::string word : {"zzzzzz", "*zzzzzz", "んんんん"}) {  // past every key: nothing
+    auto jis = codec::Utf8ToJis(word);
+    jis->insert(jis->end(), {0, 0});
+    WordProperties props{};
+    EXPECT_EQ(epwGetWordProperties(jis->data(), &props), TOMESHELF_REFUSED) << word;
+  }
   TomeshelfBitmapObject object{nullptr, nullptr};
   ASSERT_EQ(epwExCode2Bmp(0xB121, 16, 1, 0, 0, 0, 0xFFFFFF, &object), TOMESHELF_OK);
   for (int32_t row = 0; row < 16; ++row) {
