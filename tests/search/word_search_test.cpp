@@ -238,6 +238,7 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
     WriteIndex(twice, builder.Build(twice), PlainIndex(kKanaIndex));
   }
   const Bytes kana = BookWith({Word(Chars({kA}), 10)}), mark = Chars({kProlongedSoundMark});
+  const Bytes aiu = BookWith({Word(Chars({kA, kI, kU}), 10)});
   // Marks, letters and digits, kana, Greek, Cyrillic and kanji: what index words hold.
   const Bytes held = Chars({0x2133, 0x213C, 0x2330, 0x2621, 0x2721, 0x3021, 0x7F21});
   const struct {
@@ -251,10 +252,10 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
       {kana, Chars({0x2221, kStar}), {}, {}},
       {twice.Build(), Chars({kA}), Chars({kA}), Texts(10)},
       // Only an asterisk at an end chooses the mode; bytes 0x21 0x76 across two kanji are none.
-      {BookWith({Word(Chars({kA, kI, kU}), 10)}), Chars({kA, kStar, kI, kStar}), Chars({kA, kI}),
-       {}},
+      {aiu, Chars({kA, kStar, kI}), Chars({kA, kI}), {}},
+      {aiu, Chars({kA, kStar, kI, kStar}), Chars({kA, kI}), {}},
       {kana, Chars({kStar, kA, kStar}), Chars({kA, kStar}), {}},
-      {BookWith({Word(Chars({0x3021, 0x7630}), 10)}, PlainIndex(kWrittenIndex)),
+      {BookWith({Word(Chars({0x3021, 0x7630, 0x3022}), 10)}, PlainIndex(kWrittenIndex)),
        Chars({0x3021, 0x7630, kStar}), Chars({0x3021, 0x7630}), Texts(10)},
       {BookWith({Word(held, 10)}, PlainIndex(kWrittenIndex)),
        Chars({0x2133, 0x2132, 0x213C, 0x213D, 0x2330, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021,
