@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 
 #include "api/library.h"
 #include "support/memory_disc.h"
@@ -27,26 +28,20 @@ struct MemoryLibrary {
   Library lib{platform};
 };
 
-TEST(OpenBookTest, DamagedOrUnreadableTextFileOpensNothingAndLeavesNothingOpen) {
-  const auto check = [](MemoryLibrary& m, const std::string& name) {
-    EXPECT_EQ(m.lib.epwBooksOpen(), -1) << name;
-    EXPECT_EQ(m.lib.book(), nullptr) << name;
-    EXPECT_EQ(m.platform.openFiles, 0) << name;
-    EXPECT_EQ(m.lib.epwShowExCode(0xA121, 16, 1, 0, 0, 16, 16, 0, 0, nullptr), -1) << name;
-  };
+// A text file cut short opens nothing and leaves nothing open; opening again, or a close
+// that fails, closes the book and its fonts.
+TEST(OpenBookTest, DamagedFileOpensNothingAndOpeningAgainOrAFailedCloseClosesEverything) {
   // Missing, a byte short of the header, the header alone, a byte short of the table.
   for (size_t size : {0, 15, 16, 16 + 16 + 15}) {
+    SCOPED_TRACE(size);
     BookFiles cut = kBook;
     cut.honmon.resize(size);
     MemoryLibrary m(cut);
-    check(m, "size " + std::to_string(size));
+    EXPECT_EQ(m.lib.epwBooksOpen(), -1);
+    EXPECT_EQ(m.lib.book(), nullptr);
+    EXPECT_EQ(m.platform.openFiles, 0);
+    EXPECT_EQ(m.lib.epwShowExCode(0xA121, 16, 1, 0, 0, 16, 16, 0, 0, nullptr), -1);
   }
-  MemoryLibrary m(kBook);
-  m.platform.faults.shortReadLimit = 15;
-  check(m, "short reads");
-}
-
-TEST(OpenBookTest, OpeningAgainOrAFailedCloseClosesTheBookAndItsFonts) {
   MemoryLibrary m(kBook);
   ASSERT_EQ(m.lib.epwBooksOpen(), 1);
   ASSERT_EQ(m.platform.openFiles, 3);
@@ -63,81 +58,56 @@ TEST(OpenBookTest, OpeningAgainOrAFailedCloseClosesTheBookAndItsFonts) {
   EXPECT_EQ(m.platform.openFiles, 0);
 }
 
-// OpenBook on its own, on an in-memory text file.
-class GuardedReadTest : public ::testing::Test {
- protected:
-  void SetUp() override { platform_.files[path_] = bytes_; }
-  bool ReadOk(OpenBook& book) {
-    std::array<uint8_t, 16> out{};
-    return book.Read(0, out).has_value();
-  }
-
-  MemoryPlatform platform_;
-  std::string path_ = testing::MemoryTextPath(kRoot, "DICT");
-  Bytes bytes_ = kBook.honmon;
-};
-
-// Without a watch only the lookup and the size guard a read; a watched change is shown failing
-// one read by the cases below.
-TEST_F(GuardedReadTest, WithoutAWatchLookupAndSizeStillGuardTheRead) {
-  platform_.watchStarts = false;
-  OpenBook book(platform_);
+// OpenBook on its own. Each read is checked first: the lookup finds the file at its size and
+// the watch reports nothing. Blocks come from the cache until a check fails; the read after
+// that goes to the file. Closing ends the watch and drops the cache.
+TEST(GuardedReadTest, EveryCheckGuardsTheReadAndAFailedOneEmptiesTheCache) {
+  MemoryPlatform platform;
+  const std::string path = testing::MemoryTextPath(kRoot, "DICT");
+  Bytes& file = platform.files[path] = kBook.honmon;
+  const auto size = static_cast<int32_t>(file.size()), at = size - 2048;
+  OpenBook book(platform);
   ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
-  platform_.pendingChanges = 3;  // a watch that failed to start never signals
-  EXPECT_TRUE(ReadOk(book));
-  platform_.lookupSizeOverride = bytes_.size() + 1;
-  EXPECT_FALSE(ReadOk(book));
-  platform_.lookupSizeOverride.reset();
-  auto saved = platform_.files.extract(path_);
-  EXPECT_FALSE(ReadOk(book));
-  EXPECT_TRUE(book.TextFileOpen());
-  platform_.files.insert(std::move(saved));
-  EXPECT_TRUE(ReadOk(book));
-}
-
-TEST_F(GuardedReadTest, OffsetsPastTheEndReadNothingAndClosingEndsTheWatch) {
-  OpenBook book(platform_);
-  ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
-  EXPECT_EQ(platform_.watchedDirectories, std::vector<std::string>{"M:\\DICT\\data"});
   std::array<uint8_t, 16> out{};
-  EXPECT_EQ(book.Read(static_cast<int32_t>(bytes_.size()) + 100, out), size_t{0});
-  EXPECT_EQ(book.Read(static_cast<int32_t>(bytes_.size()) - 4, out), size_t{4});
+  const auto first = [&](int32_t offset) { return book.Read(offset, out) ? int{out[0]} : -1; };
+  const int original = file[at];
+  EXPECT_EQ(first(at), original);
+  const int64_t reads = platform.readCalls;
+  file[at] = 0x42;
+  EXPECT_EQ(first(at), original);
+  EXPECT_EQ(platform.readCalls, reads);
+  platform.lookupSizeOverride = file.size() + 1;
+  EXPECT_EQ(first(at), -1);
+  platform.lookupSizeOverride.reset();
+  EXPECT_EQ(first(at), 0x42);
+  file[at] = 0x43;
+  auto saved = platform.files.extract(path);
+  EXPECT_EQ(first(at), -1);
+  EXPECT_TRUE(book.TextFileOpen());
+  platform.files.insert(std::move(saved));
+  EXPECT_EQ(first(at), 0x43);
+  EXPECT_EQ(book.Read(size + 100, out), size_t{0});
+  EXPECT_EQ(book.Read(size - 4, out), size_t{4});
   // Only a check-first read takes a change when the offset is refused.
-  platform_.pendingChanges = 1;
+  platform.pendingChanges = 1;
   EXPECT_FALSE(book.Read(-1, out, ReadOrder::kSeekFirst));
-  EXPECT_EQ(platform_.pendingChanges, 1);
+  EXPECT_EQ(platform.pendingChanges, 1);
   EXPECT_FALSE(book.Read(-1, out, ReadOrder::kCheckFirst));
-  EXPECT_EQ(platform_.pendingChanges, 0);
+  EXPECT_EQ(platform.pendingChanges, 0);
+  file[at] = 0x44;
+  platform.pendingChanges = 1;
+  EXPECT_EQ(first(at), -1);
+  EXPECT_EQ(first(at), 0x44);
+  file[at] = 0x45;
   book.CloseFiles();
-  platform_.pendingChanges = 1;
+  platform.pendingChanges = 1;
   EXPECT_FALSE(book.PollChangeWatch());
-  EXPECT_EQ(platform_.pendingChanges, 1);
-  EXPECT_FALSE(ReadOk(book));
+  EXPECT_EQ(platform.pendingChanges, 1);
+  EXPECT_EQ(first(at), -1);
   EXPECT_TRUE(book.TextPath().empty());
-}
-
-// Blocks come from the cache until a check fails; the read after that goes to the file.
-TEST_F(GuardedReadTest, FailedCheckEmptiesTheCacheAndCloseDropsIt) {
-  OpenBook book(platform_);
+  platform.pendingChanges = 0;
   ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
-  const int32_t at = static_cast<int32_t>(bytes_.size()) - 2048;
-  std::array<uint8_t, 4> out{};
-  ASSERT_EQ(book.Read(at, out), out.size());
-  EXPECT_EQ(out[0], bytes_[static_cast<size_t>(at)]);
-  const int64_t reads = platform_.readCalls;
-  platform_.files[path_][static_cast<size_t>(at)] = 0x42;
-  ASSERT_EQ(book.Read(at, out), out.size());
-  EXPECT_EQ(out[0], bytes_[static_cast<size_t>(at)]);
-  EXPECT_EQ(platform_.readCalls, reads);
-  platform_.pendingChanges = 1;
-  EXPECT_FALSE(book.Read(at, out));
-  ASSERT_EQ(book.Read(at, out), out.size());
-  EXPECT_EQ(out[0], 0x42);
-  platform_.files[path_][static_cast<size_t>(at)] = 0x43;
-  book.CloseFiles();
-  ASSERT_EQ(book.OpenFiles(kBookDir), Status::kOk);
-  ASSERT_EQ(book.Read(at, out), out.size());
-  EXPECT_EQ(out[0], 0x43);
+  EXPECT_EQ(first(at), 0x45);
 }
 
 }  // namespace

@@ -1,15 +1,68 @@
+// The search: keys prepared as the index says, the index chosen, pages walked, damaged pages
+// survived; and random dictionaries searched with random words, whose hits must be those of a
+// plain walk over every entry of the index under the same matching rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
+#include <initializer_list>
+#include <random>
 #include <vector>
 
+#include "book/open_book.h"
 #include "search/index_tree.h"
+#include "search/index_walk.h"
 #include "search/search_key.h"
-#include "search_fixture.h"
+#include "search/word_search.h"
+#include "support/memory_platform.h"
+#include "support/writer.h"
 
 namespace tomeshelf::testing {
 namespace {
+
+// A key written as its character codes.
+Bytes Chars(std::initializer_list<uint16_t> codes) {
+  Bytes out;
+  for (uint16_t c : codes) {
+    out.push_back(uint8_t(c >> 8));
+    out.push_back(uint8_t(c));
+  }
+  return out;
+}
+
+template <typename T>
+std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+struct SearchResult {
+  Status status;
+  std::vector<int32_t> texts;  // text offsets of the hits, in order
+  Bytes word;                  // the word as the search left it, without its terminator
+};
+
+// A book open on the in-memory platform, with its word indexes from the index builder.
+class MemoryBook {
+ public:
+  explicit MemoryBook(const Bytes& honmon) {
+    platform.files["\\book\\data\\honmon"] = honmon;
+    opened = book.OpenFiles("\\book");
+  }
+
+  SearchResult Search(Bytes word) {
+    word.push_back(0);
+    SearchResult r{SearchWord(book, word.data()), {}, {}};
+    r.word.assign(word.begin(), std::find(word.begin(), word.end(), 0));
+    for (int32_t i = 0; i < book.Hits().Count(); ++i) r.texts.push_back(book.Hits()[i].textOffset);
+    return r;
+  }
+
+  MemoryPlatform platform;
+  OpenBook book{platform};
+  Status opened = Status::kIoError;
+};
 
 using Settings = std::array<uint8_t, 12>;
 
@@ -109,37 +162,6 @@ TEST(ResolveLongVowelsTest, MarkTakesTheVowelOfThePrecedingCell) {
   }
 }
 
-TEST(StripRawKeyTest, KeepsOnlyCharactersThatIndexWordsHold) {
-  Key key =
-      Chars({0x2133, 0x213B, 0x213C, 0x2132, 0x213D, 0x2126, 0x2147, 0x215D, 0x2176, 0x2221, 0x2330,
-             0x2422, 0x2522, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021, 0x7F21, 0x8021, 0x0121});
-  StripRawKey(key);
-  EXPECT_EQ(
-      key, Chars({0x2133, 0x213B, 0x213C, 0x2330, 0x2422, 0x2522, 0x2621, 0x2721, 0x3021, 0x7F21}));
-}
-
-// The plain cases are typed by the property test; these are the ones it never types.
-TEST(TakeKeyModeTest, OnlyAnAsteriskAtAnEndChoosesTheMode) {
-  const struct {
-    Bytes word;
-    KeyMode mode;
-    Bytes left;
-  } cases[] = {
-      {Chars({0x2422, 0x2176, 0x2424}), KeyMode::kExact, Chars({0x2422, 0x2176, 0x2424})},
-      {Chars({0x2422, 0x2176, 0x2424, 0x2176}), KeyMode::kExact,
-       Chars({0x2422, 0x2176, 0x2424, 0x2176})},
-      {Chars({0x2176, 0x2422, 0x2176}), KeyMode::kBackward, Chars({0x2422, 0x2176})},
-      {Chars({0x2176}), KeyMode::kBackward, Bytes{}},
-      // The bytes 0x21 0x76 across two kanji are no asterisk.
-      {Chars({0x3021, 0x7630, 0x2176}), KeyMode::kForward, Chars({0x3021, 0x7630})},
-  };
-  for (const auto& c : cases) {
-    Key key = c.word;
-    EXPECT_EQ(TakeKeyMode(key), c.mode) << ::testing::PrintToString(c.word);
-    EXPECT_EQ(key, c.left) << ::testing::PrintToString(c.word);
-  }
-}
-
 constexpr uint16_t kA = 0x2422, kI = 0x2424, kU = 0x2426, kStar = 0x2176;
 
 // An index table entry whose settings leave the words as they are but for symbol removal.
@@ -182,30 +204,23 @@ Bytes BookWith(const std::vector<IndexWord>& words, IndexTableEntry entry = Plai
 }
 
 TEST(ChooseIndexTest, KindFollowsTheWordAndDirectionTheMode) {
+  constexpr KeyMode E = KeyMode::kExact, B = KeyMode::kBackward;
   const struct {
     Bytes word;
     KeyMode mode;
     uint8_t code;
   } cases[] = {
-      {Chars({0x2341, kA}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2361}), KeyMode::kBackward, kAlphabetBackwardIndex},
-      {Chars({0x2621}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2771}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2127}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x216D}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2126, 0x2341}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x2330, kA}), KeyMode::kExact, kWrittenIndex},
-      {Chars({0x2339}), KeyMode::kBackward, kWrittenBackwardIndex},
+      {Chars({0x2341, kA}), E, kAlphabetIndex}, {Chars({0x2361}), B, kAlphabetBackwardIndex},
+      {Chars({0x2621}), E, kAlphabetIndex},     {Chars({0x2771}), E, kAlphabetIndex},
+      {Chars({0x2127}), E, kAlphabetIndex},     {Chars({0x216D}), E, kAlphabetIndex},
+      {Chars({0x2126, 0x2341}), E, kKanaIndex}, {Chars({0x2330, kA}), E, kWrittenIndex},
+      {Chars({0x2339}), B, kWrittenBackwardIndex},
       // The cells just outside the letters and the digits choose by the rest of the word.
-      {Chars({0x237A}), KeyMode::kExact, kAlphabetIndex},
-      {Chars({0x2340}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x237B}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x232F}), KeyMode::kExact, kKanaIndex},
-      {Chars({0x233A}), KeyMode::kExact, kKanaIndex},
-      {Chars({kA, 0x3021, kI}), KeyMode::kExact, kWrittenIndex},
-      {Chars({kA, 0x7F21}), KeyMode::kBackward, kWrittenBackwardIndex},
-      {Chars({0x2522, 0x2F21}), KeyMode::kBackward, kKanaBackwardIndex},
-      {Bytes{}, KeyMode::kForward, kKanaIndex},
+      {Chars({0x237A}), E, kAlphabetIndex}, {Chars({0x2340}), E, kKanaIndex},
+      {Chars({0x237B}), E, kKanaIndex},     {Chars({0x232F}), E, kKanaIndex},
+      {Chars({0x233A}), E, kKanaIndex},     {Chars({kA, 0x3021, kI}), E, kWrittenIndex},
+      {Chars({kA, 0x7F21}), B, kWrittenBackwardIndex},
+      {Chars({0x2522, 0x2F21}), B, kKanaBackwardIndex}, {Bytes{}, KeyMode::kForward, kKanaIndex},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WantedIndexCode(c.word, c.mode), c.code) << ::testing::PrintToString(c.word);
@@ -223,6 +238,9 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
     WriteIndex(twice, builder.Build(twice), PlainIndex(kKanaIndex));
   }
   const Bytes kana = BookWith({Word(Chars({kA}), 10)}), mark = Chars({kProlongedSoundMark});
+  const Bytes aiu = BookWith({Word(Chars({kA, kI, kU}), 10)});
+  // Marks, letters and digits, kana, Greek, Cyrillic and kanji: what index words hold.
+  const Bytes held = Chars({0x2133, 0x213C, 0x2330, 0x2621, 0x2721, 0x3021, 0x7F21});
   const struct {
     Bytes book, word, left;
     std::vector<int32_t> texts;
@@ -233,6 +251,16 @@ TEST(SearchTest, FindsOnlyThroughTheFirstUsableIndexAndLeavesThePreparedWord) {
       {kana, Chars({0x2121, 0x2121}), {}, {}},
       {kana, Chars({0x2221, kStar}), {}, {}},
       {twice.Build(), Chars({kA}), Chars({kA}), Texts(10)},
+      // Only an asterisk at an end chooses the mode; bytes 0x21 0x76 across two kanji are none.
+      {aiu, Chars({kA, kStar, kI}), Chars({kA, kI}), {}},
+      {aiu, Chars({kA, kStar, kI, kStar}), Chars({kA, kI}), {}},
+      {kana, Chars({kStar, kA, kStar}), Chars({kA, kStar}), {}},
+      {BookWith({Word(Chars({0x3021, 0x7630, 0x3022}), 10)}, PlainIndex(kWrittenIndex)),
+       Chars({0x3021, 0x7630, kStar}), Chars({0x3021, 0x7630}), Texts(10)},
+      {BookWith({Word(held, 10)}, PlainIndex(kWrittenIndex)),
+       Chars({0x2133, 0x2132, 0x213C, 0x213D, 0x2330, 0x2621, 0x2721, 0x2821, 0x2F21, 0x3021,
+              0x7F21}),
+       held, Texts(10)},
       // A lone prolonged sound mark is searched as it stands.
       {BookWith({Word(mark, 10)}, {kKanaIndex, 0, 1, {}, 0}), mark, mark, Texts(10)},
   };
@@ -257,16 +285,6 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
   for (uint32_t i = 0; i < 4; ++i) same.push_back(Word(Chars({kA}), 10 + i));
   const Damage count = [](BuiltIndex& b) {
     PutBe16(b.pages[b.root], 2, 0xFFFF);
-    return 0u;
-  };
-  const Damage loop = [](BuiltIndex& b) {  // every intermediate entry leads back to the root
-    for (size_t level = 1; level < b.levels.size(); ++level) {
-      for (uint32_t block : b.levels[level]) {
-        Bytes& page = b.pages[block];
-        const size_t width = page[1], n = size_t(page[2] << 8 | page[3]);
-        for (size_t i = 0; i < n; ++i) PutBe32(page, 4 + i * (width + 4) + width, b.root);
-      }
-    }
     return 0u;
   };
   // A plain word ends the group before it: a member cut off from its own head is no hit.
@@ -296,12 +314,10 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
       {"count, group", one, {LeafForm::kGroup}, count, Chars({kA, kStar}), Status::kOk, Texts(10)},
       {"key length", wide, {LeafForm::kVariable, false, 40},
        [](BuiltIndex& b) { b.pages[b.levels[0][0]][4 + 39 * (13 + 36)] = 0xFF; return 0u; },
-       Chars({0x3030, kStar}), Status::kOk, Concat(Texts(100, 39), Texts(140, 40))},
+       Chars({0x3030, kStar}), Status::kOk, Texts(100, 39) + Texts(140, 40)},
       {"group entry type", same, {LeafForm::kGroup, false, 2},
        [](BuiltIndex& b) { b.pages[b.levels[0][0]][4] = 0x40; return 0u; }, Chars({kA}),
        Status::kOk, Texts(12, 2)},
-      {"child", ManyWords(kA, 16), {LeafForm::kVariable, false, 2, 2}, loop, Chars({kA, kStar}),
-       Status::kDamaged, {}},
       {"member after a plain word", {Word(Chars({kA, kI}), 11)}, {LeafForm::kGroup}, headless,
        Chars({kA, kStar}), Status::kOk, Texts(10, 2), 0,
        {{Chars({kA}), {Word(Chars({kA}), 10)}}, {Chars({kA, kU}), {Word(Chars({kA, kU}), 12)}}}},
@@ -310,7 +326,6 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
       {"chunk cut short at the file's end: its whole pages count", ManyWords(kA, 60), onePerLeaf,
        [](BuiltIndex& b) { b.root = b.levels[0][0]; return Offset(b.levels[0][40]) + 1000; },
        Chars({kA, kStar}), Status::kOk, Texts(1000, 40)},
-      {"first read fails", one, {}, {}, Chars({kA}), Status::kIoError, {}, 1},
       // The root, the first leaf with the next, the leaves one by one up to a long run, then
       // one run of pages, then the next.
       {"leaf read fails", ManyWords(kA, 80), onePerLeaf, {}, Chars({kA, kStar}), Status::kIoError,
@@ -323,6 +338,185 @@ TEST(DamagedIndexTest, EachDamageEndsThePageOrTheSearch) {
     const auto r = book.Search(c.word);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.texts, c.texts) << c.name;
+  }
+}
+
+// Three leaves under one page, `steps` below the root: a search and a whole-index walk go
+// down 64 steps and no further. The walk passes the damaged middle leaf only when it found
+// the last one.
+TEST(IndexDepthTest, SearchAndWalkDescendAtMostSixtyFourSteps) {
+  for (const int32_t steps : {kMaxIndexDepth, kMaxIndexDepth + 1}) {
+    const Damage deeper = [&](BuiltIndex& b) {
+      b.pages[b.levels[0][1]][0] = 0;
+      for (int32_t extra = steps - 1; extra > 0; --extra) {
+        const uint32_t block = b.pages.rbegin()->first + 1;
+        Bytes& page = b.pages[block] = Bytes(kBlock, 0xFF);  // one entry, above every key
+        page[0] = 0x20;
+        page[1] = 2;
+        PutBe16(page, 2, 1);
+        PutBe32(page, 6, b.root);
+        b.root = block;
+      }
+      return 0u;
+    };
+    MemoryBook book(BookWith({Word(Chars({kA}), 10), Word(Chars({kI}), 11), Word(Chars({kU}), 12)},
+                             PlainIndex(kKanaIndex), {LeafForm::kVariable, false, 1}, deeper));
+    const bool reached = steps <= kMaxIndexDepth;
+    EXPECT_EQ(book.Search(Chars({kU})).texts, reached ? Texts(12) : std::vector<int32_t>{});
+    std::vector<int32_t> walked;
+    WalkIndex(book.book, book.book.IndexTable()[0].StartBlock(),
+              [&](const WalkedEntry& e) { walked.push_back(e.textOffset); });
+    EXPECT_EQ(walked, reached ? Texts(10) + Texts(12) : std::vector<int32_t>{}) << steps;
+  }
+}
+
+using Rng = std::mt19937;
+
+// Large unvoiced kana, katakana, kanji, Latin capitals and small letters, and a digit.
+const uint16_t kAlphabet[] = {0x2422, 0x2424, 0x2426, 0x242B, 0x2522, 0x2524,
+                              0x3021, 0x3022, 0x2341, 0x2342, 0x2361, 0x2331};
+constexpr uint16_t kSpace = 0x2121, kMiddleDot = 0x2126;
+
+size_t Pick(Rng& rng, size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); }
+
+Bytes RandomKey(Rng& rng) {
+  Bytes key;
+  for (size_t n = 1 + Pick(rng, 4); n > 0; --n) {
+    key = key + Chars({kAlphabet[Pick(rng, std::size(kAlphabet))]});
+  }
+  return key;
+}
+
+struct Dictionary {
+  std::vector<IndexWord> words;
+  std::vector<IndexGroup> groups;
+  std::vector<Bytes> keys;  // every key, for drawing search words from
+};
+
+Dictionary RandomDictionary(Rng& rng, bool groups) {
+  Dictionary d;
+  uint32_t block = 100, heading = 0;
+  auto next = [&](const Bytes& key) {
+    if (Pick(rng, 10) != 0) ++block;  // now and then the same article twice in a row
+    d.keys.push_back(key);
+    // Now and then an article at offset 0; each entry its own heading, so that it shows
+    // which of two hits for one article is kept.
+    const Position text{Pick(rng, 20) == 0 ? 1 : block, 0};
+    return IndexWord{key, text, {block, static_cast<uint16_t>(++heading % 2000)}};
+  };
+  for (size_t units = 5 + Pick(rng, 300); units > 0; --units) {
+    const Bytes key = RandomKey(rng);
+    if (groups && Pick(rng, 3) == 0) {
+      IndexGroup g{key, {}};
+      for (size_t m = 1 + Pick(rng, 3); m > 0; --m) {
+        g.members.push_back(next(Pick(rng, 2) ? key : RandomKey(rng)));
+      }
+      d.keys.push_back(key);
+      d.groups.push_back(std::move(g));
+    } else {
+      d.words.push_back(next(key));
+    }
+  }
+  return d;
+}
+
+// The search word as a caller might type it, with the mode's asterisk.
+Bytes RandomWord(Rng& rng, const Dictionary& d, KeyMode mode) {
+  Bytes base = Pick(rng, 5) == 0 ? RandomKey(rng) : d.keys[Pick(rng, d.keys.size())];
+  const auto keep = static_cast<std::ptrdiff_t>(2 + 2 * Pick(rng, base.size() / 2));
+  if (mode == KeyMode::kForward) base.erase(base.begin() + keep, base.end());
+  if (mode == KeyMode::kBackward) base.erase(base.begin(), base.end() - keep);
+  if (Pick(rng, 4) == 0) {
+    const Bytes extra = Chars({Pick(rng, 2) ? kSpace : kMiddleDot});
+    base.insert(base.begin() + 2 * Pick(rng, base.size() / 2 + 1), extra.begin(), extra.end());
+  }
+  if (mode == KeyMode::kForward) return base + Chars({kStar});
+  return mode == KeyMode::kBackward ? Chars({kStar}) + base : base;
+}
+
+// The word before normalisation as the index words are compared with it: spaces and the
+// mode's asterisk gone, only characters that index words hold, reversed for backward.
+Bytes RawKeyOf(const Bytes& word, KeyMode mode) {
+  Key raw(word.begin() + (mode == KeyMode::kBackward ? 2 : 0),
+          word.end() - (mode == KeyMode::kForward ? 2 : 0));
+  StripRawKey(raw);
+  return mode == KeyMode::kBackward ? Reversed(raw) : raw;
+}
+
+bool Matches(const Bytes& entry, const Bytes& key, KeyMode mode) {
+  if (mode == KeyMode::kExact) return entry == key;
+  return entry.size() >= key.size() && std::equal(key.begin(), key.end(), entry.begin());
+}
+
+using Hits = std::vector<std::pair<int32_t, int32_t>>;  // text and heading offsets
+
+// A hit repeating the article just before, or at offset 0 after the first, is dropped.
+Hits BruteForce(const std::vector<StoredEntry>& entries, const Bytes& key, const Bytes& raw,
+                KeyMode mode) {
+  Hits hits;
+  auto take = [&](const StoredEntry& e) {
+    const int32_t text = e.text.FileOffset();
+    if (!Matches(e.key, raw, mode)) return;
+    if (!hits.empty() && (text == 0 || text == hits.back().first)) return;
+    hits.emplace_back(text, e.heading.FileOffset());
+  };
+  bool inMatchedGroup = false;
+  for (const StoredEntry& e : entries) {
+    if (e.kind == StoredEntry::kGroupMember) {
+      if (inMatchedGroup) take(e);
+      continue;
+    }
+    inMatchedGroup = e.kind == StoredEntry::kGroupHead && Matches(e.key, key, mode);
+    if (e.kind == StoredEntry::kWord && Matches(e.key, key, mode)) take(e);
+  }
+  return hits;
+}
+
+TEST(SearchPropertyTest, HitsEqualABruteForceWalkOfTheIndex) {
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    Rng rng(seed);
+    IndexShape shape;
+    shape.form = static_cast<LeafForm>(Pick(rng, 3));
+    shape.leafEntriesPerPage = Pick(rng, 6);
+    shape.fanout = Pick(rng, 2) ? 0 : 2 + Pick(rng, 3);
+    const Dictionary d = RandomDictionary(rng, shape.form == LeafForm::kGroup);
+
+    IndexTableEntry settings{kWrittenIndex, 0, static_cast<uint8_t>(Pick(rng, 2)), {}, 0};
+    for (size_t i = 0; i < 9; ++i) {
+      const auto value = static_cast<uint8_t>(Pick(rng, i == 3 ? 3 : 2));
+      settings.settings[i / 4] |= static_cast<uint8_t>(value << (6 - 2 * (i % 4)));
+    }
+    settings.extent = Pick(rng, 4) == 0 ? 3 : 0;
+
+    TextFileBuilder text;
+    BuiltIndex indexes[2];
+    for (int backward = 0; backward < 2; ++backward) {
+      shape.backward = backward != 0;
+      IndexBuilder builder(shape);
+      for (const auto& w : d.words) builder.Add(w);
+      for (const auto& g : d.groups) builder.AddGroup(g);
+      indexes[backward] = builder.Build(text);
+      settings.code = backward ? kWrittenBackwardIndex : kWrittenIndex;
+      WriteIndex(text, indexes[backward], settings);
+    }
+    MemoryBook book(text.Build());
+    ASSERT_EQ(book.opened, Status::kOk);
+
+    for (int q = 0; q < 40; ++q) {
+      const auto mode = static_cast<KeyMode>(Pick(rng, 3));
+      const Bytes word = RandomWord(rng, d, mode);
+      const auto r = book.Search(word);
+      const auto& entries = indexes[mode == KeyMode::kBackward ? 1 : 0].entries;
+      const auto expected =
+          r.word.empty() ? Hits{} : BruteForce(entries, r.word, RawKeyOf(word, mode), mode);
+      Hits got;
+      for (int32_t i = 0; i < book.book.Hits().Count(); ++i) {
+        got.emplace_back(book.book.Hits()[i].textOffset, book.book.Hits()[i].headingOffset);
+      }
+      ASSERT_EQ(got, expected)
+          << "seed " << seed << " query " << q << " word " << ::testing::PrintToString(word);
+      ASSERT_EQ(r.status, expected.empty() ? Status::kNotFound : Status::kOk);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -11,6 +12,7 @@
 #include "support/memory_disc.h"
 #include "search/heading.h"
 #include "text/reference.h"
+#include "text/scan.h"
 
 namespace tomeshelf::testing {
 namespace {
@@ -56,10 +58,12 @@ struct TextBook {
 constexpr int32_t kTarget = Offset(2, 1100);
 
 // Four articles from block 2 on, each a hit: the first holds the link, the third ends in a
-// text end, and no marker follows the last, which the file's end cuts short.
+// text end, and no marker follows the last, which the file's end cuts short. Its menu would
+// start before the file's first block.
 struct Shelf : TextBook {
   Shelf() {
     TextFileBuilder text;
+    text.AddIndexEntry({kMenuArea, 0});
     auto w = ArticleWriter::InBlocks(text, 1);
     at.push_back(w.Article(Join({Chars(20, 1), LinkTo(kTarget), Chars(273, 2)})));
     at.push_back(w.Article(Chars(500, 3)));
@@ -71,12 +75,20 @@ struct Shelf : TextBook {
   std::vector<int32_t> at;
 };
 
+// A heading ends at its first line break (0x1F 0x0A), after 499 bytes or at the file's end.
+Bytes HeadingAt(const Bytes& file, size_t at) {
+  const Bytes lineBreak{0x1F, 0x0A};
+  const auto from = file.begin() + at, to = file.begin() + std::min(file.size(), at + kHeadingSize);
+  const auto end = std::search(from, to, lineBreak.begin(), lineBreak.end());
+  return Bytes(from, std::min(end, from + kHeadingSize - 1));
+}
+
 // Random shelves read piece by piece through the hit reader, the next reader and a link,
-// with other reads, another hit's article or a failed check between pieces: each delivers
-// its article whole. The hit reader ends only at the next article, the others at a text end
-// too, and the last article at the file's end. While a link's article goes on, the reference
-// is not looked at. Sizes are multiples of four so that no piece cuts a marker in two (such a
-// marker goes unseen by design).
+// with other reads (a heading, checked), another hit's article or a failed check between
+// pieces: each delivers its article whole. The hit reader ends only at the next article, the
+// others at a text end too, and the last article at the file's end. While a link's article
+// goes on, the reference is not looked at. Sizes are multiples of four so that no piece cuts a
+// marker in two (such a marker goes unseen by design).
 TEST(ArticleReaderTest, EveryArticleComesWholeWhateverIsReadBetweenItsPieces) {
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     std::mt19937 rng(seed);
@@ -85,7 +97,10 @@ TEST(ArticleReaderTest, EveryArticleComesWholeWhateverIsReadBetweenItsPieces) {
     auto w = ArticleWriter::InBlocks(text, 1);
     std::vector<int32_t> at, textEnd;
     for (uint32_t n = 2 + pick(4); n > 0; --n) {
-      at.push_back(static_cast<int32_t>(w.Article(Chars(2 * pick(600), seed))));
+      const Bytes body = pick(2) ? Chars(2 * pick(600), seed)  // or with a line break
+                                 : Join({Chars(2 * pick(200), seed), {0x1F, 0x0A},
+                                         Chars(1 + 2 * pick(200))});
+      at.push_back(static_cast<int32_t>(w.Article(body)));
       textEnd.push_back(pick(3) == 0 ? static_cast<int32_t>(w.Raw(TextEnd())) : INT32_MAX);
       if (textEnd.back() != INT32_MAX) w.Raw(Chars(1 + 2 * pick(50), seed));
     }
@@ -95,7 +110,7 @@ TEST(ArticleReaderTest, EveryArticleComesWholeWhateverIsReadBetweenItsPieces) {
     const int32_t fileEnd = static_cast<int32_t>(b.honmon.size());
     at.push_back(fileEnd);
     const uint32_t piece = 4 * (1 + pick(kBlock / 4));
-    Bytes heading(TOMESHELF_ITEM_SIZE), other(kBlock);
+    Bytes heading(kHeadingSize + 16), other(kBlock);
     WordItemRecord item{{}, heading.data()};
     const auto count = static_cast<int32_t>(at.size()) - 1;
     for (int32_t i = 0; i < count; ++i) {
@@ -113,9 +128,17 @@ TEST(ArticleReaderTest, EveryArticleComesWholeWhateverIsReadBetweenItsPieces) {
         for (int32_t r = 0, pieces = 0; r == 0; ++pieces) {
           ASSERT_LT(pieces, 2000);
           switch (reader == 1 && pieces == 0 ? 3 * pick(2) : pick(5)) {  // keep where it starts
-            case 0:
-              ASSERT_EQ(b.lib.epwGetWordItem(pick(count), &item), 1);
+            case 0: {  // a heading, or no such hit; the caller's stale bytes are not searched
+              const int32_t j = static_cast<int32_t>(pick(count + 2)) - 1;
+              const bool hit = j >= 0 && j < count;
+              std::fill(heading.begin(), heading.end(), 0x0A);
+              ASSERT_EQ(b.lib.epwGetWordItem(j, &item), hit ? 1 : -2);
+              const Bytes want = hit ? Join({HeadingAt(b.honmon, at[j]), {0}}) : Bytes{0x0A};
+              EXPECT_EQ(Bytes(heading.begin(), heading.begin() + want.size()), want);
+              EXPECT_EQ(heading[kHeadingSize - 1], hit ? 0 : 0x0A);
+              EXPECT_EQ(Bytes(heading.begin() + kHeadingSize, heading.end()), Bytes(16, 0x0A));
               break;
+            }
             case 1:
               ASSERT_GE(b.lib.GetLinkContByPt(pick(fileEnd), other.data(), 100, &b.count), 0);
               break;
@@ -148,53 +171,6 @@ TEST(ArticleReaderTest, EveryArticleComesWholeWhateverIsReadBetweenItsPieces) {
   }
 }
 
-// A hit's heading fills the caller's 500 bytes up to a line break, 499 bytes or the file's end.
-TEST(HeadingTest, EndsAtALineBreakAfter499BytesOrWhereTheFileEnds) {
-  const uint8_t kStale = 0xEE;
-  const struct {
-    Bytes text;
-    bool atEndOfFile;
-    size_t length;
-  } cases[] = {
-      {Join({Bytes(20, 0x41), {0x1F, 0x0A}, Bytes(600, 0x42)}), false, 20},
-      {Bytes(700, 0x41), false, 499},
-      {Join({{0x0A}, Bytes(600, 0x41)}), false, 0},
-      {Join({Bytes(499, 0x41), {0x0A}}), false, 498},
-      {Bytes(30, 0x41), true, 30},
-      {{}, false, 0},  // no such hit, or a failed check: the buffer is left alone
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.length);
-    TextBook b;
-    TextFileBuilder text;
-    const uint32_t at = Offset(text.ReserveBlocks(2));
-    text.Put(at, c.text);
-    b.Open(text.Build(!c.atEndOfFile));
-    b.AddHit(static_cast<int32_t>(at));
-    // After a short read the rest is the caller's and is not searched, even when it holds 0x0A.
-    std::fill(b.buf.begin(), b.buf.end(), kStale);
-    std::fill(b.buf.begin() + 16 + 31, b.buf.begin() + 16 + 499, 0x0A);
-    WordItemRecord item{{}, b.out + 16};
-    const Bytes stale(b.buf);
-    if (c.text.empty()) {
-      for (int32_t hit : {-1, 1, INT32_MIN, INT32_MAX})
-        EXPECT_EQ(b.lib.epwGetWordItem(hit, &item), -2);
-      b.platform.pendingChanges = 1;
-      EXPECT_EQ(b.lib.epwGetWordItem(0, &item), -1);
-      EXPECT_EQ(b.buf, stale);
-      continue;
-    }
-    ASSERT_EQ(b.lib.epwGetWordItem(0, &item), 1);
-    const Bytes h(b.buf.begin() + 16, b.buf.begin() + 16 + kHeadingSize);
-    EXPECT_EQ(Bytes(h.begin(), h.begin() + c.length), Bytes(c.length, 0x41));
-    EXPECT_EQ(h[c.length], 0);
-    EXPECT_EQ(h[499], 0);
-    EXPECT_TRUE(!c.atEndOfFile || Bytes(h.begin() + 31, h.begin() + 499) == Bytes(468, 0x0A));
-    EXPECT_EQ(Bytes(b.buf.begin(), b.buf.begin() + 16), Bytes(16, kStale));
-    EXPECT_EQ(Bytes(b.buf.begin() + 516, b.buf.end()), Bytes(b.buf.size() - 516, kStale));
-  }
-}
-
 TEST(BackwardSearchTest, FindsThePreviousArticleWithinTwoHundredWindows) {
   // From the first article's start to the second's, what reading back from the second gives.
   const std::vector<std::tuple<uint32_t, int32_t, bool, uint32_t>> cases = {
@@ -220,25 +196,32 @@ TEST(BackwardSearchTest, FindsThePreviousArticleWithinTwoHundredWindows) {
   }
 }
 
+// References come with no length: each lies at the start of exactly the bytes the search may
+// look at (padded to them), so that any read beyond shows up under the sanitizers.
 TEST(LinkTest, ReferencesAreCheckedBeforeTheyAreFollowed) {
   const Bytes link = LinkTo(kTarget);
   Bytes notEscaped = link, otherKind = link;
   notEscaped.at(0) = 0x1E;
   otherKind.at(1) = 0x44;
-  // Nothing after the bound: a read beyond it would be caught by the sanitizers.
-  const Bytes endless = Join({{kControl, 0x42}, Chars(kMaxReferenceScan / 2 - 1)});
   const std::vector<std::tuple<Bytes, int32_t, int32_t, std::vector<std::string>>> cases = {
       {link, 0, kTarget, {}},
       {MenuLinkTo(kTarget), -2, kTarget, {}},  // a menu reference leads to a page, not an article
       {notEscaped, -2, -2, {"SuperLink Error1"}},
       {otherKind, -2, -2, {"SuperLink Error2"}},
-      {endless, -2, -2, {}}};
-  for (const auto& [ref, article, page, messages] : cases) {
-    SCOPED_TRACE(::testing::PrintToString(Bytes(ref.begin(), ref.begin() + 8)));
+      // The label fills the bytes up to the six BCD bytes, which end at 4096 or 4098.
+      {ReferenceBytes(0x42, 0x62, Chars(2043), 2, 1100), 0, kTarget, {}},
+      {ReferenceBytes(0x42, 0x62, Chars(2044), 2, 1100), -2, -2, {}},
+      // With an empty label the end pair stands at bytes 2-3, where it is not looked for.
+      {ReferenceBytes(0x42, 0x62, {}, 5, 0), -2, -2, {}},
+      {Join({{kControl, 0x42}, Chars(100)}), -2, -2, {}}};
+  for (const auto& [raw, article, page, messages] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(Bytes(raw.begin(), raw.begin() + 8)));
+    Bytes ref = raw;
+    ref.resize(kMaxReferenceScan, 0);
     Shelf b;
     b.count = 9;
     EXPECT_EQ(b.PageLink(ref), page);
-    EXPECT_EQ(b.Got(), page < 0 ? Bytes(9, 0) : b.At(kTarget, kSize));  // refused: untouched
+    EXPECT_EQ(b.Got(), page < 0 ? Bytes(9, 0) : b.At(page, kSize));  // refused: untouched
     b.count = 9;
     const int64_t reads = b.platform.readCalls;
     EXPECT_EQ(b.Link(ref), article);
@@ -248,31 +231,15 @@ TEST(LinkTest, ReferencesAreCheckedBeforeTheyAreFollowed) {
   }
 }
 
-TEST(MenuTest, MenuHeadIsTheFirstMenuEntrysBlock) {
-  const std::vector<std::pair<std::vector<IndexTableEntry>, int32_t>> cases = {
-      {{{0x90, 3}, {0x01, 7}}, Offset(7)},
-      {{{0x90, 3}, {0x91, 4}}, -2},
-      {{{0x01, 0}}, -2}};  // a block before the file's first
-  for (const auto& [entries, head] : cases) {
-    TextFileBuilder text;
-    for (const IndexTableEntry& e : entries) text.AddIndexEntry(e);
-    TextBook b;
-    b.Open(text.Build());
-    EXPECT_EQ(b.lib.GetMenuHead(), head) << entries.size() << " entries";
-  }
-}
-
 TEST(PageTest, PagesStepForwardAndBackAndStopAtTheFilesFirstByte) {
   Shelf b;
+  EXPECT_EQ(b.lib.GetMenuHead(), -2);  // no page before the file's first block
   // 300-byte pages from the first hit.
   const auto page = [&](auto read) { return (b.lib.*read)(b.out, 300, &b.count); };
   ASSERT_EQ(b.lib.GetWordCont(0, b.out, 300, &b.count), b.at[0]);
   EXPECT_EQ(b.lib.GetWordCont(4, b.out, 300, &b.count), -2);
-  b.platform.pendingChanges = 1;  // a failed check fails the page and moves nothing
-  EXPECT_EQ(page(&Library::GetWordContNext), -1);
   EXPECT_EQ(page(&Library::GetWordContNext), b.at[0] + 300);
   EXPECT_EQ(b.Got(), b.At(b.at[0] + 300, 300));
-  EXPECT_EQ(b.State().articleBytesRead, 300u);
   // Peeking back moves nothing; stepping back does.
   EXPECT_EQ(page(&Library::GetContLastNoSet), 1);
   EXPECT_EQ(b.Got(), b.At(b.at[0], 300));
@@ -295,6 +262,40 @@ TEST(PageTest, PagesStepForwardAndBackAndStopAtTheFilesFirstByte) {
   EXPECT_EQ(b.count, 0u);
   EXPECT_EQ(page(&Library::GetContLastNoSet), 1);
   EXPECT_EQ(b.Jump(-1, 10), -2);
+}
+
+using Found = std::optional<size_t>;
+constexpr Found kNone = std::nullopt;
+
+Bytes Slice(const Bytes& b, size_t i, size_t j) { return Bytes(b.begin() + i, b.begin() + j); }
+
+TEST(ScanTest, FindsArticleBoundariesInAPiece) {
+  Bytes notQuiteStart = ArticleStart();
+  notQuiteStart[2] = 0x02;
+  const Bytes start = ArticleStart(), end = TextEnd();
+  // Per piece: FindArticleEnd on a first and on a continuing piece; FindHitArticleEnd with no
+  // start seen yet, the flag it leaves, and with a start seen before; FindLastArticleStart.
+  const std::vector<std::tuple<Bytes, Found, Found, Found, int32_t, Found, Found>> cases = {
+      {Join({start, start}), 4, 0, 4, 1, 0, 4},
+      {Join({Chars(3), notQuiteStart, Chars(2)}), kNone, kNone, kNone, 0, kNone, kNone},
+      {Join({Chars(2), end, start, Chars(2)}), 4, 4, kNone, 1, 6, 6},
+      {Join({Chars(2), Slice(start, 0, 2)}), kNone, kNone, kNone, 0, kNone, kNone},
+      {Join({Slice(start, 0, 1), start, Chars(1)}), kNone, 1, kNone, 1, 1, 1},
+      // The parameter byte is not skipped: an escape there starts a sequence of its own.
+      {Join({ArticleStart(kControl), Slice(end, 1, 2)}), 3, 0, kNone, 1, 0, 0},
+      {Join({start, Chars(1), Slice(end, 0, 1)}), kNone, 0, kNone, 1, 0, 0}};
+  for (const auto& [piece, firstEnd, nextEnd, hitEnd, seenAfter, hitEndAfterStart, last] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(piece));
+    EXPECT_EQ(FindArticleEnd(piece, false), firstEnd);
+    EXPECT_EQ(FindArticleEnd(piece, true), nextEnd);
+    int32_t seen = 0;
+    EXPECT_EQ(FindHitArticleEnd(piece, seen), hitEnd);
+    EXPECT_EQ(seen, seenAfter);
+    seen = 1;
+    EXPECT_EQ(FindHitArticleEnd(piece, seen), hitEndAfterStart);
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(FindLastArticleStart(piece), last);
+  }
 }
 
 }  // namespace
