@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <random>
@@ -104,14 +105,20 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
     BookWriter dropped(disc.path() / "dropped", BookOptions{"Dropped", "DROP", 0});
     ASSERT_EQ(dropped.Add(book[1].entry), "");
   }
+  std::string title;  // the longest a catalog holds: 40 characters
+  for (int i = 0; i < 40; ++i) title += "語";
   {
-    BookWriter w(disc.path(), BookOptions{"Round trip", "ROUND", 0});
+    BookWriter w(disc.path(), BookOptions{title, "ROUND", 0});
     ASSERT_EQ(w.DefineGaiji(kGaiji, {star, large}, "gen"), "");
     for (const Written& b : book) ASSERT_EQ(w.Add(b.entry), "");
     ASSERT_EQ(w.Finish(), "");
   }
   ASSERT_EQ(OpenEpwing(disc.Windows().c_str()), TOMESHELF_OK);
   ASSERT_EQ(epwBooksOpen(), TOMESHELF_OK);
+  std::array<char, 81> gotTitle{};
+  BookInfo info{0, {}, gotTitle.data()};
+  ASSERT_EQ(epwGetBookInfo(0, &info), TOMESHELF_OK);
+  EXPECT_EQ(Bytes(gotTitle.data(), gotTitle.data() + std::strlen(gotTitle.data())), *codec::Utf8ToJis(title));
   std::vector<unsigned char> item(TOMESHELF_ITEM_SIZE);
   std::map<Bytes, size_t> byHeading;
   for (size_t i = 0; i < book.size(); ++i) byHeading[book[i].heading] = i;
