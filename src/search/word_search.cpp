@@ -46,25 +46,6 @@ bool IsLoneProlongedSoundMark(const KeyBytes& key) {
   return key.size() == kCharSize && CharAt(key, 0) == kProlongedSoundMark;
 }
 
-// A word's headings lie far apart in the file, a block each: the blocks of those a caller
-// will show next are read in one batch rather than one read per heading.
-void PrefetchHeadings(OpenBook& book) {
-  constexpr int32_t kHitsAhead = 16;
-  std::array<uint32_t, 2 * kHitsAhead> blocks;
-  size_t n = 0;
-  const int32_t hits = std::min(book.Hits().Count(), kHitsAhead);
-  for (int32_t h = 0; h < hits; ++h) {
-    const int32_t offset = book.Hits()[h].headingOffset;
-    if (offset < 0) continue;
-    const auto at = static_cast<uint64_t>(offset);
-    const auto first = static_cast<uint32_t>(at / kBlockSize);
-    const auto last = static_cast<uint32_t>((at + kHeadingSize - 1) / kBlockSize);
-    blocks[n++] = first;
-    if (last != first) blocks[n++] = last;
-  }
-  book.Prefetch(std::span(blocks.data(), n));
-}
-
 }  // namespace
 
 uint8_t WantedIndexCode(std::span<const uint8_t> key, KeyMode mode) {
@@ -126,7 +107,7 @@ Status SearchWord(OpenBook& book, uint8_t* word) {
 
   IndexTreeSearch search(book, key.Bytes(), rawKey.Bytes(), mode);
   const Status status = search.Run(index->StartBlock());
-  if (status == Status::kOk) PrefetchHeadings(book);
+  if (status == Status::kOk) PrefetchHeadings(book, 0);
   return status;
 }
 

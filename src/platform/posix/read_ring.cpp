@@ -1,7 +1,8 @@
 #include "platform/posix/read_ring.h"
 
-#include <unistd.h>
+#include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <limits>
@@ -18,6 +19,16 @@ namespace tomeshelf {
 namespace {
 constexpr unsigned kRingEntries = 32;
 constexpr int kSubmitTries = 4;
+
+// Counts forks: a child's ring still maps the parent's queues. A count rather than getpid,
+// which is a system call on every batch.
+std::atomic<uint32_t> g_forks{0};
+void CountFork() { g_forks.fetch_add(1, std::memory_order_relaxed); }
+uint32_t Forks() {
+  static std::once_flag atFork;
+  std::call_once(atFork, [] { ::pthread_atfork(nullptr, nullptr, CountFork); });
+  return g_forks.load(std::memory_order_relaxed);
+}
 }  // namespace
 
 struct ReadRing::Ring {
@@ -32,8 +43,9 @@ ReadRing::ReadRing() : broken_(false) {}
 
 bool ReadRing::Ready() {
   if (broken_) return false;
-  // After a fork the ring still maps the parent's queues: the child leaves it alone.
-  if (ring_) return owner_ == ::getpid();
+  // After a fork the child leaves the parent's ring alone.
+  if (ring_) return forks_ == Forks();
+  const uint32_t forks = Forks();
   auto ring = std::make_unique<Ring>();
   if (io_uring_queue_init(kRingEntries, &ring->ring, 0) != 0) {
     broken_ = true;
@@ -41,7 +53,7 @@ bool ReadRing::Ready() {
   }
   ring->started = true;
   ring_ = std::move(ring);
-  owner_ = ::getpid();
+  forks_ = forks;
   return true;
 }
 

@@ -3,9 +3,9 @@
 #ifndef TOMESHELF_PLATFORM_POSIX_READ_RING_H_
 #define TOMESHELF_PLATFORM_POSIX_READ_RING_H_
 
-#include <sys/types.h>
-
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -29,7 +29,7 @@ class ReadRing {
   // or this process is a child of the one that set it up.
   size_t Read(int fd, std::span<ReadRequest> requests);
   // False once a ring failed to start or broke.
-  bool Usable() const { return !broken_; }
+  bool Usable() const { return !broken_.load(std::memory_order_relaxed); }
 
  private:
   struct Ring;
@@ -37,8 +37,8 @@ class ReadRing {
 
   std::mutex mutex_;
   std::unique_ptr<Ring> ring_;
-  pid_t owner_ = 0;  // the process that set the ring up
-  bool broken_;
+  uint32_t forks_ = 0;  // forks counted when the ring was set up
+  std::atomic<bool> broken_;  // also read outside the lock
 };
 
 }  // namespace tomeshelf
