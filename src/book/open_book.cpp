@@ -141,7 +141,7 @@ std::optional<size_t> OpenBook::ReadChecked(int32_t offset, std::span<uint8_t> o
 }
 
 void OpenBook::Prefetch(std::span<const uint32_t> blocks) {
-  if (!textFile_ || !textFile_->ReadsInBatches()) return;
+  if (!ReadsInBatches()) return;
   std::array<ReadRequest, kMaxPrefetch> requests;
   std::array<size_t, kMaxPrefetch> slots{};
   std::array<uint32_t, kMaxPrefetch> wanted{};

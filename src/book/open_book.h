@@ -88,6 +88,8 @@ class OpenBook {
   // check: the prefetch makes no check of its own, the next read's check covers what it
   // brought in. A block it could not read whole stays out of the cache.
   void Prefetch(std::span<const uint32_t> blocks);
+  // Whether Prefetch reads anything at all.
+  bool ReadsInBatches() const { return textFile_ && textFile_->ReadsInBatches(); }
 
   const std::vector<IndexEntry>& IndexTable() const { return indexTable_; }
   HitList& Hits() { return hits_; }

@@ -51,6 +51,7 @@ Status ReadHeading(OpenBook& book, int32_t n, uint8_t* buffer) {
 }
 
 void PrefetchHeadings(OpenBook& book, int32_t first) {
+  if (!book.ReadsInBatches()) return;
   std::array<uint32_t, 2 * kHeadingsAhead> blocks;
   size_t n = 0;
   const int32_t end = std::min(book.Hits().Count(), first + kHeadingsAhead);
