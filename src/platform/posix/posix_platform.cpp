@@ -1,5 +1,6 @@
-// The POSIX platform: files through pread (batches through io_uring), lookups through stat, the library's messages
-// through a sink the program may install, drawing through the caller's callbacks.
+// The POSIX platform: files through pread (batches of reads through io_uring), lookups
+// through stat, the library's messages through a sink the program may install, drawing
+// through the caller's callbacks.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -69,8 +69,8 @@ size_t ReadRing::Read(int fd, std::span<ReadRequest> requests) {
          ++queued) {
       ReadRequest& r = requests[next + static_cast<size_t>(queued)];
       r.got.reset();
-      // An offset of all ones would read at the file position; pread refuses what io_uring
-      // might take, so those are left to it.
+      // What pread refuses is left to it: io_uring would take an offset of all ones as
+      // "at the file position" instead.
       constexpr auto kMaxOffset = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
       const bool fits = r.out.size() <= std::numeric_limits<unsigned>::max() &&
                         r.offset <= kMaxOffset && r.out.size() <= kMaxOffset - r.offset;
@@ -94,8 +94,8 @@ size_t ReadRing::Read(int fd, std::span<ReadRequest> requests) {
       const int rc = io_uring_wait_cqe(&ring, &cqe);
       if (rc == -EINTR || rc == -EAGAIN) continue;
       if (rc < 0) {
-        // Not expected of a ring that is up; what is still in flight lands in the caller's
-        // buffers with the bytes the caller's own reads will put there.
+        // Not expected of a ring that is up. Better than waiting for ever: reads still in
+        // flight bring the same bytes that the caller's own reads put there next.
         broken_ = true;
         return next;
       }

@@ -37,7 +37,7 @@ class ReadRing {
 
   std::mutex mutex_;
   std::unique_ptr<Ring> ring_;
-  uint32_t forks_ = 0;  // forks counted when the ring was set up
+  [[maybe_unused]] uint32_t forks_ = 0;  // forks counted when the ring was set up
   std::atomic<bool> broken_;  // also read outside the lock
 };
 
