@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq --no-install-recommends clang libclang-rt-dev cmake ninja-build \
-  libgtest-dev libgmock-dev >/dev/null
+  libgtest-dev libgmock-dev pkg-config liburing-dev >/dev/null
 
 CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DTOMESHELF_WERROR=ON \
   -DTOMESHELF_BUILD_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \

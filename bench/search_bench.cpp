@@ -1,8 +1,9 @@
 // A generated book of 200,000 entries (20,000 words filed ten times each, every entry with
 // its own heading and article), read through the POSIX platform from a file on disk and
 // through the in-memory platform: the file check alone, lookups with up to ten headings,
-// an article, a page. On disk a lookup also reports the file reads it made ("reads") and
-// the blocks they asked for ("blocks"), per lookup.
+// an article, a page. On disk a lookup also reports the calls to the file it made ("reads",
+// a batch counting as one), the batches among them and the blocks they asked for
+// ("blocks"), per lookup.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -99,7 +100,8 @@ const Bytes& Text() {
 
 // The system platform with its file reads counted: the reads a lookup makes on disk.
 struct ReadCount {
-  int64_t reads = 0;
+  int64_t reads = 0;    // calls to the file: a read, or a batch of them
+  int64_t batches = 0;
   int64_t bytes = 0;
 };
 
@@ -111,6 +113,13 @@ class CountedFile final : public File {
     count_.bytes += static_cast<int64_t>(out.size());
     return inner_->ReadAt(offset, out);
   }
+  void ReadMany(std::span<ReadRequest> requests) override {
+    ++count_.reads;
+    ++count_.batches;
+    for (const ReadRequest& r : requests) count_.bytes += static_cast<int64_t>(r.out.size());
+    inner_->ReadMany(requests);
+  }
+  bool ReadsInBatches() override { return inner_->ReadsInBatches(); }
   std::optional<uint64_t> Size() override { return inner_->Size(); }
   bool Close() override { return inner_->Close(); }
 
@@ -248,6 +257,8 @@ void BM_Lookup(benchmark::State& state, Where where, Query q, size_t n) {
     const ReadCount after = shelf.Reads();
     state.counters["reads"] = benchmark::Counter(static_cast<double>(after.reads - before.reads),
                                                  benchmark::Counter::kAvgIterations);
+    state.counters["batches"] = benchmark::Counter(static_cast<double>(after.batches - before.batches),
+                                                   benchmark::Counter::kAvgIterations);
     state.counters["blocks"] = benchmark::Counter(
         static_cast<double>(after.bytes - before.bytes) / kBlockSize, benchmark::Counter::kAvgIterations);
   }

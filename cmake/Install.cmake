@@ -28,10 +28,14 @@ install(FILES ${PROJECT_BINARY_DIR}/TomeshelfConfig.cmake
               ${PROJECT_BINARY_DIR}/TomeshelfConfigVersion.cmake
         DESTINATION ${TOMESHELF_CMAKE_DIR} COMPONENT development)
 
-# pkg-config; Libs.private carries the C++ runtime for static linking.
+# pkg-config; Libs.private carries the C++ runtime (and liburing) for static linking.
 # Paths relative to the file's own place, so the install can be moved (cmake --install --prefix).
 file(RELATIVE_PATH TOMESHELF_PC_UP /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 string(REGEX REPLACE "/$" "" TOMESHELF_PC_UP "${TOMESHELF_PC_UP}")
+set(TOMESHELF_PC_URING "")
+if(LIBURING_FOUND)
+  set(TOMESHELF_PC_URING " -luring")
+endif()
 configure_file(cmake/tomeshelf.pc.in ${PROJECT_BINARY_DIR}/tomeshelf.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tomeshelf.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)

@@ -6,7 +6,7 @@
 
 namespace tomeshelf {
 
-bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
+std::optional<size_t> BlockCache::Claim(uint32_t block) {
   if (!bytes_) {
     try {
       bytes_ = std::make_unique_for_overwrite<uint8_t[]>(kSlots * kBlockSize);
@@ -14,7 +14,7 @@ bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
       next_ = std::make_unique<uint8_t[]>(kSets);
     } catch (const std::bad_alloc&) {
       Release();
-      return false;
+      return std::nullopt;
     }
   }
   const size_t set = SetOf(block);
@@ -23,8 +23,15 @@ bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
     if (tags_[set * kWays + w] == block + 1) way = w;
   }
   if (way == next_[set]) next_[set] = static_cast<uint8_t>((way + 1) % kWays);
-  tags_[set * kWays + way] = block + 1;
-  std::memcpy(Slot(set * kWays + way), bytes, kBlockSize);
+  tags_[set * kWays + way] = 0;
+  return set * kWays + way;
+}
+
+bool BlockCache::Put(uint32_t block, const uint8_t* bytes) {
+  const auto slot = Claim(block);
+  if (!slot) return false;
+  std::memcpy(Slot(*slot), bytes, kBlockSize);
+  Keep(*slot, block);
   return true;
 }
 

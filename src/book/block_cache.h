@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 
 #include "base/bytes.h"
 
@@ -29,6 +31,15 @@ class BlockCache {
   // Keeps a copy of a whole block in place of the set's oldest one. False
   // when there was no memory for the cache (the read still goes on without it).
   bool Put(uint32_t block, const uint8_t* bytes);
+
+  // Put in two steps, for a read straight into the cache: Claim empties the slot the block
+  // would take and returns it (nullopt without memory), Keep files the filled slot under
+  // the block. Up to kWays blocks of one set can be claimed before they are kept.
+  std::optional<size_t> Claim(uint32_t block);
+  std::span<uint8_t, kBlockSize> SlotBytes(size_t slot) {
+    return std::span<uint8_t, kBlockSize>(Slot(slot), kBlockSize);
+  }
+  void Keep(size_t slot, uint32_t block) { tags_[slot] = block + 1; }
 
   // Forgets every block; Release also gives the memory back.
   void Clear();

@@ -140,4 +140,28 @@ std::optional<size_t> OpenBook::ReadChecked(int32_t offset, std::span<uint8_t> o
   return done;
 }
 
+void OpenBook::Prefetch(std::span<const uint32_t> blocks) {
+  if (!ReadsInBatches()) return;
+  std::array<ReadRequest, kMaxPrefetch> requests;
+  std::array<size_t, kMaxPrefetch> slots{};
+  std::array<uint32_t, kMaxPrefetch> wanted{};
+  size_t n = 0;
+  for (const uint32_t block : blocks) {
+    if (n == kMaxPrefetch) break;
+    const auto wantedEnd = wanted.begin() + static_cast<std::ptrdiff_t>(n);
+    if (cache_.Find(block) || std::find(wanted.begin(), wantedEnd, block) != wantedEnd) continue;
+    const auto slot = cache_.Claim(block);
+    if (!slot) return;
+    requests[n] = ReadRequest{uint64_t{block} * kBlockSize, cache_.SlotBytes(*slot), std::nullopt};
+    slots[n] = *slot;
+    wanted[n] = block;
+    ++n;
+  }
+  if (n == 0) return;
+  textFile_->ReadMany(std::span(requests.data(), n));
+  for (size_t i = 0; i < n; ++i) {
+    if (requests[i].got == kBlockSize) cache_.Keep(slots[i], wanted[i]);
+  }
+}
+
 }  // namespace tomeshelf

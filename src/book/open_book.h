@@ -24,6 +24,7 @@ inline constexpr size_t kTextHeaderSize = 16;
 inline constexpr size_t kCachedReadLimit = 8 * kBlockSize;
 inline constexpr size_t kMaxMissRun = 16;  // blocks read at once on a cache miss
 inline constexpr size_t kIndexEntrySize = 16;
+inline constexpr size_t kMaxPrefetch = BlockCache::kWays;  // blocks in one batch
 
 // Type codes of the index table.
 inline constexpr uint8_t kMenuArea = 0x01;
@@ -81,6 +82,14 @@ class OpenBook {
   // else is read into spare as Read would. nullopt exactly where Read fails.
   std::optional<std::span<const uint8_t>> View(int32_t offset, std::span<uint8_t, kBlockSize> spare,
                                                uint32_t readAhead = 0);
+
+  // Reads those of the blocks that are not in the cache into it, up to kMaxPrefetch of them,
+  // in one batch, where the file reads batches. Only right after a read that passed its
+  // check: the prefetch makes no check of its own, the next read's check covers what it
+  // brought in. A block it could not read whole stays out of the cache.
+  void Prefetch(std::span<const uint32_t> blocks);
+  // Whether Prefetch reads anything at all.
+  bool ReadsInBatches() const { return textFile_ && textFile_->ReadsInBatches(); }
 
   const std::vector<IndexEntry>& IndexTable() const { return indexTable_; }
   HitList& Hits() { return hits_; }

@@ -13,6 +13,13 @@
 
 namespace tomeshelf {
 
+// One read of a batch: got is what ReadAt would have returned for it.
+struct ReadRequest {
+  uint64_t offset = 0;
+  std::span<uint8_t> out;
+  std::optional<size_t> got;
+};
+
 // An open file, read-only. Owned by whoever opened it; the destructor closes it quietly.
 class File {
  public:
@@ -20,6 +27,13 @@ class File {
   // Reads up to out.size() bytes starting at offset. Returns the bytes delivered (fewer at
   // the end of the file, 0 at or past it) or nullopt when the read failed.
   virtual std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) = 0;
+  // Reads every request as ReadAt would, in any order.
+  virtual void ReadMany(std::span<ReadRequest> requests) {
+    for (ReadRequest& r : requests) r.got = ReadAt(r.offset, r.out);
+  }
+  // True where ReadMany asks the system for a whole batch at once, so that reading ahead
+  // in batches costs fewer calls than the reads it saves.
+  virtual bool ReadsInBatches() { return false; }
   // The file's size as the system reports it now.
   virtual std::optional<uint64_t> Size() = 0;
   // Closes the file; false when the system reported a failure. Later reads fail.

@@ -24,6 +24,8 @@ Status ReadHeading(OpenBook& book, int32_t n, uint8_t* buffer) {
     std::array<uint8_t, kBlockSize> spare;
     const auto block = book.View(offset - static_cast<int32_t>(within), spare);
     if (!block) return Status::kIoError;
+    // Past the hits the search read ahead for: the next ones in one batch.
+    if (block->data() == spare.data()) PrefetchHeadings(book, n + 1);
     if (block->size() == kBlockSize) {
       std::memcpy(buffer, block->data() + within, kHeadingSize);
       got = kHeadingSize;
@@ -46,6 +48,23 @@ Status ReadHeading(OpenBook& book, int32_t n, uint8_t* buffer) {
   out[end] = 0;
   out[kHeadingSize - 1] = 0;
   return Status::kOk;
+}
+
+void PrefetchHeadings(OpenBook& book, int32_t first) {
+  if (!book.ReadsInBatches()) return;
+  std::array<uint32_t, 2 * kHeadingsAhead> blocks;
+  size_t n = 0;
+  const int32_t end = std::min(book.Hits().Count(), first + kHeadingsAhead);
+  for (int32_t h = std::max(first, 0); h < end; ++h) {
+    const int32_t offset = book.Hits()[h].headingOffset;
+    if (offset < 0) continue;
+    const auto at = static_cast<uint64_t>(offset);
+    const auto firstBlock = static_cast<uint32_t>(at / kBlockSize);
+    const auto lastBlock = static_cast<uint32_t>((at + kHeadingSize - 1) / kBlockSize);
+    blocks[n++] = firstBlock;
+    if (lastBlock != firstBlock) blocks[n++] = lastBlock;
+  }
+  book.Prefetch(std::span(blocks.data(), n));
 }
 
 }  // namespace tomeshelf

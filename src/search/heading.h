@@ -18,6 +18,12 @@ inline constexpr size_t kHeadingSize = 500;
 // the check or the read failed.
 Status ReadHeading(OpenBook& book, int32_t n, uint8_t* buffer);
 
+// A word's headings lie far apart in the file, a block each: the blocks of the next
+// kHeadingsAhead hits from first, where not cached, are read in one batch rather than one
+// read per heading. Only right after a read that passed the file check (OpenBook::Prefetch).
+inline constexpr int32_t kHeadingsAhead = 10;
+void PrefetchHeadings(OpenBook& book, int32_t first);
+
 }  // namespace tomeshelf
 
 #endif  // TOMESHELF_SEARCH_HEADING_H_

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "search/heading.h"
 #include "search/index_tree.h"
 
 namespace tomeshelf {
@@ -105,7 +106,9 @@ Status SearchWord(OpenBook& book, uint8_t* word) {
   if (key.empty()) return Status::kNotFound;
 
   IndexTreeSearch search(book, key.Bytes(), rawKey.Bytes(), mode);
-  return search.Run(index->StartBlock());
+  const Status status = search.Run(index->StartBlock());
+  if (status == Status::kOk) PrefetchHeadings(book, 0);
+  return status;
 }
 
 }  // namespace tomeshelf
