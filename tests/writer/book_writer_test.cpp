@@ -120,8 +120,10 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
   ASSERT_EQ(epwGetBookInfo(0, &info), TOMESHELF_OK);
   EXPECT_EQ(Bytes(gotTitle.data(), gotTitle.data() + std::strlen(gotTitle.data())), *codec::Utf8ToJis(title));
   std::vector<unsigned char> item(TOMESHELF_ITEM_SIZE);
-  std::map<Bytes, size_t> byHeading;
-  for (size_t i = 0; i < book.size(); ++i) byHeading[book[i].heading] = i;
+  std::map<std::string, size_t> byHeading;
+  for (size_t i = 0; i < book.size(); ++i) {
+    byHeading[std::string(book[i].heading.begin(), book[i].heading.end())] = i;
+  }
   for (size_t i = 0; i < book.size(); ++i) {
     const Written& b = book[i];
     int32_t found = -1;
@@ -143,7 +145,7 @@ TEST(BookWriterTest, EveryEntryComesBackThroughTheLibrary) {
         record.itemBuffer = item.data();
         ASSERT_EQ(epwGetWordItem(h, &record), TOMESHELF_OK);
         const auto* heading = reinterpret_cast<const char*>(item.data());
-        const auto at = byHeading.find(Bytes(heading, heading + std::strlen(heading)));
+        const auto at = byHeading.find(heading);
         ASSERT_NE(at, byHeading.end()) << word;
         ASSERT_TRUE(!exact || static_cast<int32_t>(at->second) > previous) << word;
         previous = static_cast<int32_t>(at->second);
