@@ -49,7 +49,7 @@ std::vector<Written> Generate() {
     // Long enough now and then for the alphabet index to need two upper pages.
     std::string latin;
     for (size_t n = 2 + pick(i % 2 == 0 ? 4 : 40); n > 0; --n) {
-      latin += static_cast<char>('a' + pick(6));
+      latin += "abcxyz"[pick(6)];  // both ends of the alphabet
     }
     if (i % 3 == 0) latin[0] = static_cast<char>(latin[0] - 'a' + 'A');
     Written& w = out[i];
